@@ -1,0 +1,63 @@
+# Entry points: `make test` and `make demo`. Both install what they need first.
+BUILD    ?= build
+NATIVE   := $(BUILD)/native
+WIN32    := $(BUILD)/win32
+WIN64    := $(BUILD)/win64
+JOBS     ?= 2
+export QOVI_DISPLAY ?= :87
+
+.PHONY: all bootstrap native win32 win64 test test-native test-win32 demo bench fuzz clean
+
+all: native win32
+
+bootstrap:
+	@bash scripts/bootstrap.sh
+
+$(NATIVE)/build.ninja:
+	cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQOVI_SANITIZE=ON
+
+$(WIN32)/build.ninja:
+	cmake -S . -B $(WIN32) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake
+
+$(WIN64)/build.ninja:
+	cmake -S . -B $(WIN64) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake
+
+native: bootstrap $(NATIVE)/build.ninja
+	cmake --build $(NATIVE) -j $(JOBS)
+
+win32: bootstrap $(WIN32)/build.ninja
+	cmake --build $(WIN32) -j $(JOBS)
+
+win64: bootstrap $(WIN64)/build.ninja
+	cmake --build $(WIN64) -j $(JOBS)
+
+# The Windows tests run in the 32-bit build, or where this machine cannot execute 32-bit code
+# at all, in a 64-bit build of the same sources (the 32-bit program is still built).
+test: native win32
+	@if bash -c 'source scripts/wine-env.sh; qovi_can_run_32bit'; then \
+	  bash scripts/run-tests.sh $(NATIVE) $(WIN32); \
+	else \
+	  echo "note: this machine cannot execute 32-bit code; the Windows tests run in the 64-bit build"; \
+	  $(MAKE) --no-print-directory win64 && bash scripts/run-tests.sh $(NATIVE) $(WIN64); \
+	fi
+
+demo: native win32
+	@bash demo/run-demo.sh $(NATIVE) $(WIN32)
+
+bench: bootstrap
+	cmake -S . -B $(BUILD)/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQOVI_TESTS=OFF -DQOVI_BENCH=ON
+	cmake --build $(BUILD)/bench -j $(JOBS)
+	@bash bench/run-bench.sh $(BUILD)/bench
+
+# FUZZ_SECONDS limits each fuzz target's run.
+FUZZ_SECONDS ?= 60
+fuzz: bootstrap
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD)/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQOVI_TESTS=OFF -DQOVI_FUZZ=ON
+	cmake --build $(BUILD)/fuzz -j $(JOBS)
+	@bash tests/fuzz/run-fuzz.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf $(BUILD)

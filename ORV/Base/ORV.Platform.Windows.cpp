@@ -1,0 +1,163 @@
+#include "ORV.Platform.h"
+
+#include "ORV.Win32.h"
+
+#include <vector>
+
+namespace ORV {
+
+std::u16string LongPathForm(const std::u16string& path) {
+    if (path.size() < MAX_PATH) return path;
+    if (path.rfind(u"\\\\?\\", 0) == 0) return path;
+    if (path.rfind(u"\\\\", 0) == 0) return u"\\\\?\\UNC\\" + path.substr(2);
+    if (path.size() >= 3 && path[1] == u':' && (path[2] == u'\\' || path[2] == u'/'))
+        return u"\\\\?\\" + path;
+    return path;
+}
+
+} // namespace ORV
+
+namespace ORV::Platform {
+
+namespace {
+
+int CompareIgnoreCase(std::u16string_view a, std::u16string_view b) {
+    const int result = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, W(a), static_cast<int>(a.size()),
+                                      W(b), static_cast<int>(b.size()));
+    return result - CSTR_EQUAL;
+}
+
+} // namespace
+
+bool SameTextLocale(std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() && (a == b || CompareIgnoreCase(a, b) == 0);
+}
+
+int CompareTextLocale(std::u16string_view a, std::u16string_view b) { return CompareIgnoreCase(a, b); }
+
+std::u16string UpperCaseLocale(std::u16string_view text) {
+    if (text.empty()) return {};
+    const int length = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, W(text), static_cast<int>(text.size()),
+                                    nullptr, 0);
+    if (length <= 0) return std::u16string(text);
+    std::u16string out(static_cast<size_t>(length), u'\0');
+    LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, W(text), static_cast<int>(text.size()), W(out.data()),
+                 length);
+    return out;
+}
+
+unsigned AnsiCodePage() { return GetACP(); }
+
+std::string StringToAnsi(std::u16string_view text) {
+    if (text.empty()) return {};
+    const int length = WideCharToMultiByte(CP_ACP, 0, W(text), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string out(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0)
+        WideCharToMultiByte(CP_ACP, 0, W(text), static_cast<int>(text.size()), out.data(), length, nullptr,
+                            nullptr);
+    return out;
+}
+
+std::u16string AnsiToString(std::string_view bytes) {
+    if (bytes.empty()) return {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::u16string out(static_cast<size_t>(length > 0 ? length : 0), u'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), W(out.data()), length);
+    return out;
+}
+
+uint32_t LastErrorCode() { return GetLastError(); }
+
+std::u16string SystemErrorMessage(uint32_t code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::u16string message = length ? FromW(buffer, length) : std::u16string();
+    if (buffer) LocalFree(buffer);
+    while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' || message.back() == u' '))
+        message.pop_back();
+    return message;
+}
+
+namespace {
+HANDLE AsHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+} // namespace
+
+TFile::TFile(TFile&& other) noexcept : FHandle(other.FHandle) { other.FHandle = -1; }
+
+TFile& TFile::operator=(TFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        FHandle = other.FHandle;
+        other.FHandle = -1;
+    }
+    return *this;
+}
+
+TFile::~TFile() { Close(); }
+
+bool TFile::Open(const std::u16string& fileName, unsigned access, unsigned share, TCreation creation) {
+    Close();
+    DWORD desired = 0;
+    if (access & faRead) desired |= GENERIC_READ;
+    if (access & faWrite) desired |= GENERIC_WRITE;
+    DWORD shareMode = 0;
+    if (share & fsRead) shareMode |= FILE_SHARE_READ;
+    if (share & fsWrite) shareMode |= FILE_SHARE_WRITE;
+    if (share & fsDelete) shareMode |= FILE_SHARE_DELETE;
+    const HANDLE handle =
+        CreateFileW(W(LongPathForm(fileName)), desired, shareMode, nullptr,
+                    creation == fcCreateAlways ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    FHandle = reinterpret_cast<intptr_t>(handle);
+    return true;
+}
+
+bool TFile::IsOpen() const { return FHandle != -1; }
+
+void TFile::Close() {
+    if (FHandle != -1) {
+        CloseHandle(AsHandle(FHandle));
+        FHandle = -1;
+    }
+}
+
+int64_t TFile::Read(void* buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        const DWORD chunk = static_cast<DWORD>(count - done > 0x40000000 ? 0x40000000 : count - done);
+        DWORD got = 0;
+        if (!ReadFile(AsHandle(FHandle), static_cast<char*>(buffer) + done, chunk, &got, nullptr)) return -1;
+        if (got == 0) break;
+        done += got;
+    }
+    return static_cast<int64_t>(done);
+}
+
+int64_t TFile::Write(const void* buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        const DWORD chunk = static_cast<DWORD>(count - done > 0x40000000 ? 0x40000000 : count - done);
+        DWORD written = 0;
+        if (!WriteFile(AsHandle(FHandle), static_cast<const char*>(buffer) + done, chunk, &written, nullptr))
+            return -1;
+        if (written == 0) break;
+        done += written;
+    }
+    return static_cast<int64_t>(done);
+}
+
+int64_t TFile::Seek(int64_t offset, int origin) {
+    LARGE_INTEGER distance, result;
+    distance.QuadPart = offset;
+    const DWORD method = origin == 0 ? FILE_BEGIN : origin == 1 ? FILE_CURRENT : FILE_END;
+    if (!SetFilePointerEx(AsHandle(FHandle), distance, &result, method)) return -1;
+    return result.QuadPart;
+}
+
+bool TFile::Truncate() { return SetEndOfFile(AsHandle(FHandle)) != FALSE; }
+
+} // namespace ORV::Platform

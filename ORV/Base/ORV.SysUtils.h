@@ -1,0 +1,58 @@
+// Exceptions shared by the library and the setup. Every failure is an exception derived from
+// Exception, which carries a UTF-16 message that is shown to the user exactly as it stands.
+#pragma once
+
+#include <exception>
+#include <string>
+
+namespace ORV {
+
+class Exception : public std::exception {
+public:
+    explicit Exception(std::u16string message);
+
+    const std::u16string& Message() const noexcept { return FMessage; }
+    // The message in UTF-8, for consoles and logs.
+    const char* what() const noexcept override { return FMessageUtf8.c_str(); }
+
+private:
+    std::u16string FMessage;
+    std::string FMessageUtf8;
+};
+
+// A call made in a state or with data that the operation cannot handle, such as a codec
+// failure ("LZMA Error (%d)").
+class EInvalidOperation : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EStreamError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Fewer bytes were available than the caller required.
+class EReadError : public EStreamError {
+public:
+    EReadError();
+    using EStreamError::EStreamError;
+};
+
+class EWriteError : public EStreamError {
+public:
+    EWriteError();
+    using EStreamError::EStreamError;
+};
+
+class EFCreateError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+
+class EFOpenError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+
+} // namespace ORV

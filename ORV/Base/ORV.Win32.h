@@ -1,0 +1,37 @@
+// The boundary between our UTF-16 strings and the Win32 API. wchar_t is 16 bits on Windows,
+// so the conversion is a reinterpretation, never a copy of the characters.
+#pragma once
+
+#ifndef _WIN32
+#error "ORV.Win32.h is for the Windows build only"
+#endif
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace ORV {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+inline const wchar_t* W(const std::u16string& text) {
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+inline const wchar_t* W(std::u16string_view text) {
+    return reinterpret_cast<const wchar_t*>(text.data());
+}
+inline wchar_t* W(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
+
+inline std::u16string FromW(const wchar_t* text) {
+    return text ? std::u16string(reinterpret_cast<const char16_t*>(text)) : std::u16string();
+}
+inline std::u16string FromW(const wchar_t* text, size_t length) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text), length);
+}
+
+// The extended-length form ("\\?\" or "\\?\UNC\") of an absolute path of 260 characters or
+// more; shorter paths, relative paths and paths already in that form are returned unchanged.
+std::u16string LongPathForm(const std::u16string& path);
+
+} // namespace ORV

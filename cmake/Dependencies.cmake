@@ -1,0 +1,30 @@
+# Libraries that come from Debian's packages (see scripts/bootstrap.sh). Nothing here is
+# kept in the repository: the LZMA SDK sources are installed by lzma-dev, googletest by the
+# googletest package, and minizip and pugixml are unpacked into third_party/ by apt-get source.
+
+set(QOVI_THIRD_PARTY "${CMAKE_SOURCE_DIR}/third_party")
+
+# LZMA SDK 9.22, single-threaded.
+set(LZMA_SDK_DIR /usr/include/lzma)
+if(NOT EXISTS "${LZMA_SDK_DIR}/LzmaEnc.c")
+  message(FATAL_ERROR "LZMA SDK sources not found in ${LZMA_SDK_DIR}; run scripts/bootstrap.sh")
+endif()
+add_library(lzmasdk STATIC
+  ${LZMA_SDK_DIR}/LzFind.c
+  ${LZMA_SDK_DIR}/LzmaDec.c
+  ${LZMA_SDK_DIR}/LzmaEnc.c)
+target_compile_definitions(lzmasdk PUBLIC _7ZIP_ST)
+target_include_directories(lzmasdk SYSTEM PUBLIC ${LZMA_SDK_DIR})
+target_compile_options(lzmasdk PRIVATE -w)
+set_target_properties(lzmasdk PROPERTIES POSITION_INDEPENDENT_CODE ON)
+
+if(QOVI_TESTS)
+  set(GTEST_SOURCE_DIR /usr/src/googletest)
+  if(NOT EXISTS "${GTEST_SOURCE_DIR}/CMakeLists.txt")
+    message(FATAL_ERROR "googletest sources not found in ${GTEST_SOURCE_DIR}; run scripts/bootstrap.sh")
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+endif()

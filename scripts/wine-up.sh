@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Creates the project's Wine prefix (reporting Windows 10) when it does not exist yet, and
+# keeps one persistent wineserver running so that each Wine start is quick. Xvfb provides the
+# display for the tests that show windows or message boxes.
+set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  echo "wine-up: creating the prefix $WINEPREFIX"
+  # No display while the prefix is made, so that Wine shows no dialogs.
+  DISPLAY= "$QOVI_WINE64" wineboot --init >/dev/null 2>&1 </dev/null
+  DISPLAY= "$QOVI_WINE64" reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d win10 /f >/dev/null 2>&1 </dev/null
+  "$QOVI_WINESERVER" -w
+fi
+
+# The server must hold no pipe of the caller, or the caller's output never closes.
+"$QOVI_WINESERVER" -p >/dev/null 2>&1 </dev/null &
+disown || true
+
+display="${QOVI_DISPLAY:-:87}"
+if ! [ -e "/tmp/.X11-unix/X${display#:}" ]; then
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+  disown || true
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+fi

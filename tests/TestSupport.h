@@ -1,0 +1,62 @@
+// Small helpers shared by the test programs.
+#pragma once
+
+#include "ORV.Strings.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace TestSupport {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TTempDir {
+public:
+    TTempDir() {
+        std::random_device rd;
+        const auto base = std::filesystem::temp_directory_path();
+        for (;;) {
+            FPath = base / ("qovi-test-" + std::to_string(rd()));
+            if (std::filesystem::create_directory(FPath)) break;
+        }
+    }
+    ~TTempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(FPath, ignored);
+    }
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return FPath; }
+    std::filesystem::path operator/(const std::string& name) const { return FPath / name; }
+    // The path of Name inside the folder as a UTF-16 string, for the library's file APIs.
+    std::u16string File(const std::string& name) const { return (FPath / name).u16string(); }
+
+private:
+    std::filesystem::path FPath;
+};
+
+inline std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteAll(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+// Deterministic pseudo-random bytes.
+inline std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
+    std::mt19937 generator(seed);
+    std::vector<uint8_t> bytes(count);
+    for (auto& b : bytes) b = static_cast<uint8_t>(generator());
+    return bytes;
+}
+
+} // namespace TestSupport
