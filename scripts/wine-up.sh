@@ -14,9 +14,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$QOVI_WINESERVER" -w
 fi
 
-# The server must hold no pipe of the caller, or the caller's output never closes.
+# The server must hold no pipe of the caller, or the caller's output never closes. The same
+# goes for Wine's own services (services.exe, winedevice.exe, ...): the first Wine program of a
+# server starts them, and they would inherit that program's output, so that ctest waited for
+# them forever. Start them here with no output attached; the persistent server keeps them.
 "$QOVI_WINESERVER" -p >/dev/null 2>&1 </dev/null &
 disown || true
+DISPLAY= "$QOVI_WINE64" wineboot >/dev/null 2>&1 </dev/null
 
 display="${QOVI_DISPLAY:-:87}"
 if ! [ -e "/tmp/.X11-unix/X${display#:}" ]; then
