@@ -308,7 +308,7 @@ std::vector<fs::path> RuntimeArchives() {
     const auto posix = std::find_if(versions.begin(), versions.end(), [](const fs::path& p) {
         return p.filename().string().find("posix") != std::string::npos;
     });
-    if (posix != versions.end() || !versions.empty()) {
+    if (!versions.empty()) {
         auto compiler = ArchivesIn(posix != versions.end() ? *posix : versions.front());
         std::sort(compiler.begin(), compiler.end());
         result.insert(result.end(), compiler.begin(), compiler.end());

@@ -8,7 +8,7 @@ third_party="$root/third_party"
 
 packages=(
   cmake make ninja-build pkg-config dpkg-dev
-  g++ clang
+  g++ clang libclang-rt-14-dev llvm
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine32:i386 wine64

@@ -105,19 +105,6 @@ std::u16string SystemErrorMessage(uint32_t code) {
     return Utf8ToUtf16(std::strerror(static_cast<int>(code)));
 }
 
-TFile::TFile(TFile&& other) noexcept : FHandle(other.FHandle) { other.FHandle = -1; }
-
-TFile& TFile::operator=(TFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        FHandle = other.FHandle;
-        other.FHandle = -1;
-    }
-    return *this;
-}
-
-TFile::~TFile() { Close(); }
-
 bool TFile::Open(const std::u16string& fileName, unsigned access, unsigned /*share*/,
                  TCreation creation) {
     Close();
@@ -134,8 +121,6 @@ bool TFile::Open(const std::u16string& fileName, unsigned access, unsigned /*sha
     FHandle = fd;
     return true;
 }
-
-bool TFile::IsOpen() const { return FHandle >= 0; }
 
 void TFile::Close() {
     if (FHandle >= 0) {

@@ -86,19 +86,6 @@ namespace {
 HANDLE AsHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 } // namespace
 
-TFile::TFile(TFile&& other) noexcept : FHandle(other.FHandle) { other.FHandle = -1; }
-
-TFile& TFile::operator=(TFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        FHandle = other.FHandle;
-        other.FHandle = -1;
-    }
-    return *this;
-}
-
-TFile::~TFile() { Close(); }
-
 bool TFile::Open(const std::u16string& fileName, unsigned access, unsigned share, TCreation creation) {
     Close();
     DWORD desired = 0;
@@ -115,8 +102,6 @@ bool TFile::Open(const std::u16string& fileName, unsigned access, unsigned share
     FHandle = reinterpret_cast<intptr_t>(handle);
     return true;
 }
-
-bool TFile::IsOpen() const { return FHandle != -1; }
 
 void TFile::Close() {
     if (FHandle != -1) {

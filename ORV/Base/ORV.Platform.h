@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace ORV::Platform {
 
@@ -40,16 +41,22 @@ public:
     enum TCreation { fcOpenExisting, fcCreateAlways };
 
     TFile() = default;
-    TFile(TFile&& other) noexcept;
-    TFile& operator=(TFile&& other) noexcept;
+    TFile(TFile&& other) noexcept : FHandle(std::exchange(other.FHandle, kNoHandle)) {}
+    TFile& operator=(TFile&& other) noexcept {
+        if (this != &other) {
+            Close();
+            FHandle = std::exchange(other.FHandle, kNoHandle);
+        }
+        return *this;
+    }
     TFile(const TFile&) = delete;
     TFile& operator=(const TFile&) = delete;
-    ~TFile();
+    ~TFile() { Close(); }
 
     // Opens or creates FileName. On failure returns false and leaves the system's error in
     // LastErrorCode().
     bool Open(const std::u16string& fileName, unsigned access, unsigned share, TCreation creation);
-    bool IsOpen() const;
+    bool IsOpen() const { return FHandle != kNoHandle; }
     void Close();
 
     // Each returns the number of bytes transferred; -1 on a system error.
@@ -61,7 +68,9 @@ public:
     bool Truncate();
 
 private:
-    intptr_t FHandle = -1;
+    // A file descriptor or a HANDLE; -1 is neither a valid descriptor nor a file HANDLE.
+    static constexpr intptr_t kNoHandle = -1;
+    intptr_t FHandle = kNoHandle;
 };
 
 } // namespace ORV::Platform

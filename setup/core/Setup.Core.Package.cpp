@@ -3,7 +3,10 @@
 #include "ORV.Hashes.h"
 #include "ORV.Platform.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 namespace Setup::Core {
 
@@ -17,6 +20,10 @@ constexpr size_t kHeaderSize = 12;
 // NameLength, Offset and Size: the smallest possible table entry.
 constexpr int64_t kMinEntrySize = 2 + 8 + 8;
 constexpr size_t kMaxNameLength = 0xFFFF;
+// How many times its coded stream a body may be for the reader to reserve all of it up
+// front. Media and code decode to one to three times their stream, plain text to about
+// five; a body beyond this is still read, its memory stream then grows as it goes.
+constexpr int64_t kReserveRatio = 8;
 
 uint32_t GetUInt32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -31,6 +38,22 @@ void PutUInt32(uint8_t* p, uint32_t value) {
 void PutUInt64(uint8_t* p, uint64_t value) {
     PutUInt32(p, static_cast<uint32_t>(value));
     PutUInt32(p + 4, static_cast<uint32_t>(value >> 32));
+}
+
+// Reserves the room of a body of DeclaredSize decoded from the rest of Source. Growing the
+// memory stream by doubling would copy everything decoded so far at every step and could
+// end with up to twice the memory. The header is not trusted for this: a hostile one may
+// declare 4 GiB, so the room never exceeds what the bytes really left in Source could
+// plausibly decode to. The reservation only saves time, so failing to get it is no error.
+void ReserveBody(TMemoryStream& body, TStream& source, uint32_t declaredSize) {
+    const int64_t available = source.Size() - source.Position();
+    if (available <= 0) return;
+    const int64_t plausible = available > INT64_MAX / kReserveRatio ? INT64_MAX : available * kReserveRatio;
+    try {
+        body.SetCapacity(static_cast<size_t>(std::min<int64_t>(declaredSize, plausible)));
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
 }
 
 // Reads exactly Count bytes of the table or reports the package as corrupted.
@@ -151,6 +174,7 @@ TSetupPackageReader::TSetupPackageReader(TStream& stream, std::u16string_view ke
     const uint32_t bodyCrc = GetUInt32(header + 4);
     const uint32_t bodySize = GetUInt32(header + 8);
 
+    ReserveBody(FBody, stream, bodySize);
     TSetupPackageScrambler scrambler(key);
     Lzma::LzmaDecompress(stream, FBody,
                          [&scrambler](uint8_t* buffer, size_t count) { scrambler.Apply(buffer, count); },

@@ -219,3 +219,12 @@ TEST(CommandLine, HasSwitchAndGetSwitchValue) {
 }
 
 } // namespace
+
+#ifdef _WIN32
+// ctest starts every test program with --gtest_color=no after its (quoted or bare) path.
+TEST(GetParams, ReadsTheProcessCommandLineWithoutTheProgramPath) {
+    const std::u16string params = ORV::GetParams();
+    EXPECT_EQ(params.find(u"CommandLineTest"), std::u16string::npos) << ORV::Utf16ToUtf8(params);
+    EXPECT_TRUE(params == u"--gtest_color=no" || params.empty()) << ORV::Utf16ToUtf8(params);
+}
+#endif

@@ -184,6 +184,17 @@ TEST(Package, WrongMagicKeyOrHeaderIsCorrupted) {
     EXPECT_NO_THROW(Open(Build({{u"a", Bytes("abc")}}, 4, u"other key"), u"other key"));
 }
 
+// The reader reserves room for the body before decoding; a header declaring far more than
+// the stream can hold must still end as a corrupted package, not as an allocation failure.
+TEST(Package, DeclaredBodySizeBeyondTheStreamIsCorrupted) {
+    const TBytes good = Build({{u"Uninstall.ini", kIni}, {u"x", TestSupport::RandomBytes(3000, 2)}});
+    for (const uint32_t declared : {0xFFFFFFFFu, 0x80000000u, uint32_t(good.size() * 64)}) {
+        TBytes bad = good;
+        for (int k = 0; k < 4; ++k) bad[8 + k] = static_cast<uint8_t>(declared >> (8 * k));
+        EXPECT_EQ(OpenResult(bad), "corrupted") << declared;
+    }
+}
+
 TEST(Package, EveryTruncationIsCorruptedOrAReadError) {
     const TBytes good = Build({{u"Uninstall.ini", kIni}, {u"x", TestSupport::RandomBytes(3000, 2)}});
     for (size_t length = 0; length < good.size(); ++length) {

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs the benchmarks of a build configured with -DQOVI_BENCH=ON.
+#   bench/run-bench.sh BUILD_DIR
+# QOVI_BENCH_ROUNDS sets the rounds (default 5); QOVI_BENCH_CPU pins the run to one CPU with
+# taskset, which keeps it from migrating but cannot keep other work off that CPU.
+set -euo pipefail
+
+build=${1:?usage: run-bench.sh BUILD_DIR}
+rounds=${QOVI_BENCH_ROUNDS:-5}
+
+runner=()
+if [ -n "${QOVI_BENCH_CPU:-}" ] && command -v taskset >/dev/null; then
+  runner=(taskset -c "$QOVI_BENCH_CPU")
+fi
+
+# Other builds on the machine show up as noise; the load average says how much to expect.
+load() { [ -r /proc/loadavg ] && cut -d' ' -f1-3 /proc/loadavg || echo unknown; }
+
+echo "bench: $(nproc 2>/dev/null || echo '?') CPUs, load average $(load)"
+"${runner[@]}" "$build/bench/PackageOpenBench" --rounds "$rounds"
+echo "bench: load average afterwards $(load)"
