@@ -1,7 +1,6 @@
 // What opening a package costs on top of the LZMA decoder itself.
 //
-// The setup opens its packages before it can show anything, and almost all of that time is the
-// decoder's. The goal is that TSetupPackageReader (decode through the stream wrapper,
+// Opening a package decodes it whole, and almost all of that time is the decoder's. The goal is that TSetupPackageReader (decode through the stream wrapper,
 // unscramble, CRC, file table) costs at most 5% more than LzmaDecode decoding the same stream
 // in one call into a buffer it already has. Both run on a package of a player-like payload,
 // alternately and repeatedly; the parts of the difference are timed on their own as well, so
@@ -17,12 +16,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace Setup::Core;
@@ -50,23 +52,48 @@ double Seconds(const std::function<void()>& work) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+double MedianOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Medians over the rounds of X - Y and (X - Y) / Y, taken within each round.
+double DifferenceMedian(const std::vector<double>& x, const std::vector<double>& y) {
+    std::vector<double> d;
+    for (size_t i = 0; i < x.size(); ++i) d.push_back(x[i] - y[i]);
+    return MedianOf(d);
+}
+
+double RelativeMedian(const std::vector<double>& x, const std::vector<double>& y) {
+    std::vector<double> d;
+    for (size_t i = 0; i < x.size(); ++i) d.push_back((x[i] - y[i]) / y[i]);
+    return MedianOf(d);
+}
+
 double MiB(double bytes) { return bytes / (1024.0 * 1024.0); }
 
 uint32_t GetUInt32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
+// Wall time is what a user waits for; the process's CPU time leaves out the time other
+// work on the machine takes the processor away, so it is the steadier of the two here.
 struct TSeries {
+    explicit TSeries(std::string name) : Name(std::move(name)) {}
+
     std::string Name;
-    std::vector<double> Times;
+    std::vector<double> Times;  // wall
+    std::vector<double> CpuTimes;
+
+    void Measure(const std::function<void()>& work) {
+        const std::clock_t cpu = std::clock();
+        Times.push_back(Seconds(work));
+        CpuTimes.push_back(double(std::clock() - cpu) / CLOCKS_PER_SEC);
+    }
 
     double Min() const { return *std::min_element(Times.begin(), Times.end()); }
-    double Median() const {
-        std::vector<double> sorted = Times;
-        std::sort(sorted.begin(), sorted.end());
-        const size_t n = sorted.size();
-        return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
-    }
+    double Median() const { return MedianOf(Times); }
 };
 
 std::string SelfPath(const char* argv0) {
@@ -191,7 +218,7 @@ int Run(const TOptions& options, const char* argv0) {
 
     // ---- packing ----
     TMemoryStream package;
-    double addTime = 0, commitTime = 0;
+    double addTime = 0, commitTime = 0, commitCpu = 0;
     {
         TSetupPackageBuilder builder;
         addTime = Seconds([&] {
@@ -202,11 +229,14 @@ int Run(const TOptions& options, const char* argv0) {
                 builder.AddFile(source, file.Name);
             }
         });
+        const std::clock_t cpu = std::clock();
         commitTime = Seconds([&] { builder.Commit(package, kLevel); });
+        commitCpu = double(std::clock() - cpu) / CLOCKS_PER_SEC;
     }
     const size_t packageSize = size_t(package.Size());
-    std::printf("Pack (TSetupPackageBuilder, level %d): %.2f s (adding %.2f s, Commit %.2f s, %.2f MiB/s)\n",
-                kLevel, addTime + commitTime, addTime, commitTime, MiB(double(payloadSize)) / commitTime);
+    std::printf("Pack (TSetupPackageBuilder, level %d): %.2f s (adding %.2f s, Commit %.2f s, %.2f MiB/s;"
+                " Commit CPU %.2f s)\n",
+                kLevel, addTime + commitTime, addTime, commitTime, MiB(double(payloadSize)) / commitTime, commitCpu);
     std::printf("  package %.1f MiB of %.1f MiB: ratio %.1f%%\n\n", MiB(double(packageSize)),
                 MiB(double(payloadSize)), 100.0 * double(packageSize) / double(payloadSize));
 
@@ -228,139 +258,208 @@ int Run(const TOptions& options, const char* argv0) {
     payload = {};
 
     // ---- the rounds ----
-    TSeries open{"reader open (a)", {}};
-    TSeries bareWarm{"bare LzmaDecode (b)", {}};
-    TSeries bareFresh{"bare LzmaDecode, fresh buffer", {}};
-    TSeries windowed{"windowed decode (64 KiB, dictionary)", {}};
-    TSeries crc{"CRC-32 of the body", {}};
-    TSeries scramble{"scrambler on the stream", {}};
-    TSeries reads{"source reads (64 KiB copies)", {}};
-    TSeries growth{"body memory stream, growing (64 KiB writes)", {}};
-    TSeries reserved{"body memory stream, reserved", {}};
-    TSeries table{"file table", {}};
+    // The decoders run next to each other in every round, in an order that changes from round
+    // to round, and are compared within the round: other work on the machine comes and goes
+    // over minutes, so a comparison across rounds would mostly measure that.
+    TSeries open{"reader open (a)"};
+    TSeries bareWarm{"bare LzmaDecode (b)"};
+    TSeries bareFresh{"bare LzmaDecode, fresh buffer"};
+    TSeries windowed{"windowed decode (64 KiB, dictionary)"};
+    TSeries crc{"CRC-32 of the body"};
+    TSeries scramble{"scrambler on the stream"};
+    TSeries reads{"source reads (64 KiB copies)"};
+    TSeries growth{"body stream, growing from empty"};
+    TSeries reserved{"body stream, room reserved"};
+    TSeries copies{"body stream, pages already touched"};
+    TSeries table{"file table"};
 
     TBytes work(scrambled.size());
     uint32_t sink = 0;  // keeps results alive, so nothing is optimised away
     const size_t tableSize = GetUInt32(bare.data() + bodySize - 4);
+    TMemoryStream touched;  // its pages stay, so writing it again costs only the copies
+    touched.SetSize(int64_t(bodySize));
 
-    std::vector<std::pair<TSeries*, std::function<void()>>> steps = {
+    auto fillBody = [&](TMemoryStream& body) {
+        for (size_t at = 0; at < bodySize; at += kChunk)
+            body.WriteBuffer(bare.data() + at, std::min(kChunk, bodySize - at));
+    };
+
+    using TSteps = std::vector<std::pair<TSeries*, std::function<void()>>>;
+    const TSteps decoders = {
         {&open,
          [&] {
              std::unique_ptr<TSetupPackageReader> reader;
              package.SetPosition(0);
-             open.Times.push_back(Seconds([&] { reader = std::make_unique<TSetupPackageReader>(package); }));
+             open.Measure([&] { reader = std::make_unique<TSetupPackageReader>(package); });
              sink += reader->FileTable().Count();
          }},
-        {&bareWarm, [&] { bareWarm.Times.push_back(Seconds([&] { BareDecode(lzma, bare.data(), bodySize); })); }},
+        {&bareWarm, [&] { bareWarm.Measure([&] { BareDecode(lzma, bare.data(), bodySize); }); }},
         {&bareFresh,
          [&] {
              std::unique_ptr<uint8_t[]> buffer;
-             bareFresh.Times.push_back(Seconds([&] {
+             bareFresh.Measure([&] {
                  buffer.reset(new uint8_t[bodySize]);
                  BareDecode(lzma, buffer.get(), bodySize);
-             }));
+             });
              sink += buffer[bodySize / 2];
          }},
-        {&windowed, [&] { windowed.Times.push_back(Seconds([&] { WindowedDecode(lzma, bodySize); })); }},
+        {&windowed, [&] { windowed.Measure([&] { WindowedDecode(lzma, bodySize); }); }},
+    };
+    const TSteps parts = {
         {&crc,
-         [&] { crc.Times.push_back(Seconds([&] { sink += ORV::TORVHashCRC32::Calc(bare.data(), bodySize); })); }},
+         [&] { crc.Measure([&] { sink += ORV::TORVHashCRC32::Calc(bare.data(), bodySize); }); }},
         {&scramble,
          [&] {
              std::memcpy(work.data(), scrambled.data(), work.size());
-             scramble.Times.push_back(Seconds([&] {
+             scramble.Measure([&] {
                  TSetupPackageScrambler scrambler(kPackageKey);
                  for (size_t at = 0; at < work.size(); at += kChunk)
                      scrambler.Apply(work.data() + at, std::min(kChunk, work.size() - at));
-             }));
+             });
              sink += work[work.size() / 2];
          }},
         {&reads,
          [&] {
              std::unique_ptr<uint8_t[]> buffer(new uint8_t[kChunk]);
-             reads.Times.push_back(Seconds([&] {
+             reads.Measure([&] {
                  package.SetPosition(kHeaderSize);
                  while (package.Read(buffer.get(), kChunk) != 0) {
                  }
-             }));
+             });
              sink += buffer[0];
          }},
         {&growth,
          [&] {
              auto body = std::make_unique<TMemoryStream>();
-             growth.Times.push_back(Seconds([&] {
-                 for (size_t at = 0; at < bodySize; at += kChunk)
-                     body->WriteBuffer(bare.data() + at, std::min(kChunk, bodySize - at));
-             }));
+             growth.Measure([&] { fillBody(*body); });
              sink += body->Memory()[bodySize / 2];
          }},
         {&reserved,
          [&] {
              auto body = std::make_unique<TMemoryStream>();
-             reserved.Times.push_back(Seconds([&] {
+             reserved.Measure([&] {
                  body->SetCapacity(bodySize);
-                 for (size_t at = 0; at < bodySize; at += kChunk)
-                     body->WriteBuffer(bare.data() + at, std::min(kChunk, bodySize - at));
-             }));
+                 fillBody(*body);
+             });
              sink += body->Memory()[bodySize / 2];
+         }},
+        {&copies,
+         [&] {
+             touched.SetSize(0);
+             touched.SetPosition(0);
+             copies.Measure([&] { fillBody(touched); });
+             sink += touched.Memory()[bodySize / 2];
          }},
         {&table,
          [&] {
              TSetupPackageFileTable files;
-             table.Times.push_back(Seconds([&] {
+             table.Measure([&] {
                  TMemoryStream copy;
                  copy.WriteBuffer(bare.data() + bodySize - 4 - tableSize, tableSize);
                  copy.SetPosition(0);
                  files.LoadFromStream(copy);
-             }));
+             });
              sink += files.Count();
          }},
     };
 
-    std::printf("Rounds: %d, the order of the steps rotating and reversing from round to round\n", options.Rounds);
-    for (int round = 0; round < options.Rounds; ++round) {
+    auto runInTurn = [](const TSteps& steps, int round) {
         std::vector<size_t> order(steps.size());
         for (size_t i = 0; i < order.size(); ++i) order[i] = (i + size_t(round)) % order.size();
         if (round % 2) std::reverse(order.begin(), order.end());
         for (const size_t i : order) steps[i].second();
-        std::printf("  round %d: open %.1f ms, bare %.1f ms\n", round + 1, open.Times.back() * 1e3,
-                    bareWarm.Times.back() * 1e3);
+    };
+
+    std::printf("Rounds: %d (decoders side by side, their order changing from round to round)\n", options.Rounds);
+    for (int round = 0; round < options.Rounds; ++round) {
+        runInTurn(decoders, round);
+        runInTurn(parts, round);
+        const double b = bareWarm.Times.back(), bCpu = bareWarm.CpuTimes.back();
+        std::printf("  round %d: open %.0f ms, bare %.0f ms, bare into a fresh buffer %.0f ms, windowed %.0f ms:"
+                    " open %+.1f%% (CPU %+.1f%%)\n",
+                    round + 1, open.Times.back() * 1e3, b * 1e3, bareFresh.Times.back() * 1e3,
+                    windowed.Times.back() * 1e3, 100 * (open.Times.back() - b) / b,
+                    100 * (open.CpuTimes.back() - bCpu) / bCpu);
     }
 
-    std::printf("\n%-40s %10s %10s\n", "step", "min ms", "median ms");
-    for (const auto& [series, step] : steps)
-        std::printf("%-40s %10.2f %10.2f\n", series->Name.c_str(), series->Min() * 1e3, series->Median() * 1e3);
+    std::printf("\n%-40s %10s %10s %10s\n", "step", "min ms", "median ms", "CPU ms");
+    for (const TSteps* steps : {&decoders, &parts})
+        for (const auto& [series, step] : *steps)
+            std::printf("%-40s %10.2f %10.2f %10.2f\n", series->Name.c_str(), series->Min() * 1e3,
+                        series->Median() * 1e3, MedianOf(series->CpuTimes) * 1e3);
 
-    const double a = open.Median(), b = bareWarm.Median();
-    const double overhead = (a - b) / b, overheadMin = (open.Min() - bareWarm.Min()) / bareWarm.Min();
+    const double b = bareWarm.Median();
+    const double overhead = RelativeMedian(open.Times, bareWarm.Times);
+    const double overheadCpu = RelativeMedian(open.CpuTimes, bareWarm.CpuTimes);
+    const double overheadMin = (open.Min() - bareWarm.Min()) / bareWarm.Min();
     std::printf("\nBare decoder: %.1f MiB/s of body.\n", MiB(double(bodySize)) / b);
-    std::printf("Overhead of the reader (a-b)/b: %.1f%% by medians, %.1f%% by minimums\n", overhead * 100,
-                overheadMin * 100);
+    // The same work from round to round: its spread is the noise every figure below carries.
+    const auto [bLow, bHigh] = std::minmax_element(bareWarm.Times.begin(), bareWarm.Times.end());
+    const auto [cLow, cHigh] = std::minmax_element(bareWarm.CpuTimes.begin(), bareWarm.CpuTimes.end());
+    std::printf("Noise: (b) took %.0f-%.0f ms wall (%.0f%% spread) and %.0f-%.0f ms CPU (%.0f%%) over the rounds.\n",
+                *bLow * 1e3, *bHigh * 1e3, 100 * (*bHigh - *bLow) / *bLow, *cLow * 1e3, *cHigh * 1e3,
+                100 * (*cHigh - *cLow) / *cLow);
+    std::printf("Overhead of the reader (a-b)/b, median of the rounds: %.1f%% wall, %.1f%% CPU;\n"
+                "  minimum against minimum: %.1f%% wall\n",
+                overhead * 100, overheadCpu * 100, overheadMin * 100);
 
-    // Each part against what (b) already pays: the shares add up to about a - b.
-    const double parts[] = {windowed.Median() - b, reads.Median(), scramble.Median(),
-                            reserved.Median(), crc.Median(), table.Median()};
-    const char* partNames[] = {"decoding in 64 KiB windows (windowed - b)", "source reads", "scrambler",
-                               "body memory stream (room reserved)", "CRC-32", "file table"};
-    double explained = 0;
-    std::printf("Where (a-b) = %.1f ms goes (medians):\n", (a - b) * 1e3);
-    for (size_t i = 0; i < std::size(parts); ++i) {
-        explained += parts[i];
-        std::printf("  %-44s %8.1f ms  %5.1f%% of b\n", partNames[i], parts[i] * 1e3, 100 * parts[i] / b);
+    // Each part against what (b) already pays: the shares add up to about a - b. CPU time is
+    // given beside wall time because it is far less disturbed by other work on the machine.
+    struct TPart {
+        const char* Name;
+        double Wall, Cpu;
+    };
+    const double firstTouch = reserved.Median() - copies.Median();
+    const double firstTouchCpu = MedianOf(reserved.CpuTimes) - MedianOf(copies.CpuTimes);
+    const TPart partTimes[] = {
+        {"decoding in 64 KiB windows (windowed - b)", DifferenceMedian(windowed.Times, bareWarm.Times),
+         DifferenceMedian(windowed.CpuTimes, bareWarm.CpuTimes)},
+        {"source reads", reads.Median(), MedianOf(reads.CpuTimes)},
+        {"scrambler", scramble.Median(), MedianOf(scramble.CpuTimes)},
+        {"copies into the body stream", copies.Median(), MedianOf(copies.CpuTimes)},
+        {"first touch of the body's fresh pages", firstTouch, firstTouchCpu},
+        {"CRC-32", crc.Median(), MedianOf(crc.CpuTimes)},
+        {"file table", table.Median(), MedianOf(table.CpuTimes)},
+    };
+    const double total = DifferenceMedian(open.Times, bareWarm.Times);
+    const double totalCpu = DifferenceMedian(open.CpuTimes, bareWarm.CpuTimes);
+    const double bCpu = MedianOf(bareWarm.CpuTimes);
+    double explained = 0, explainedCpu = 0;
+    std::printf("Where (a-b) goes (medians)                          wall ms  of b     CPU ms  of b\n");
+    auto printPart = [&](const char* name, double wall, double cpu) {
+        std::printf("  %-48s %8.1f %5.1f%%  %8.1f %5.1f%%\n", name, wall * 1e3, 100 * wall / b, cpu * 1e3,
+                    100 * cpu / bCpu);
+    };
+    for (const auto& part : partTimes) {
+        explained += part.Wall;
+        explainedCpu += part.Cpu;
+        printPart(part.Name, part.Wall, part.Cpu);
     }
-    std::printf("  %-44s %8.1f ms  %5.1f%% of b\n", "rest (callbacks, cache effects, noise)",
-                (a - b - explained) * 1e3, 100 * (a - b - explained) / b);
-    std::printf("  (a body stream that grows by doubling instead costs %.1f ms more)\n",
+    printPart("rest (callbacks, cache effects, noise)", total - explained, totalCpu - explainedCpu);
+    printPart("total a - b", total, totalCpu);
+    std::printf("  (a body stream growing by doubling, not reserved, would cost %.1f ms more)\n",
                 (growth.Median() - reserved.Median()) * 1e3);
-    // Any reader must put the body into memory it has just allocated; the bare decoder with a
-    // fresh buffer shows what the first touch of those pages costs on this machine.
-    const double fresh = bareFresh.Median();
-    std::printf("  (a fresh output buffer alone costs the bare decoder %.1f ms, %.1f%% of b: page faults;\n"
-                "   against the bare decoder with a fresh buffer the reader costs %.1f%% more)\n",
-                (fresh - b) * 1e3, 100 * (fresh - b) / b, 100 * (a - fresh) / fresh);
 
-    const bool holds = overhead <= kGoal;
-    std::printf("\nGoal: the package reader costs at most %.0f%% over the bare decoder: %s (%.1f%%)\n",
-                kGoal * 100, holds ? "HOLDS" : "MISSED", overhead * 100);
+    // Any reader puts the body into memory it has just allocated; the bare decoder into a
+    // fresh buffer shows what the first touch of those pages costs on this machine.
+    const double pages = double((bodySize + 4095) / 4096);
+    const double vsFresh = RelativeMedian(open.Times, bareFresh.Times);
+    std::printf("First touch of a fresh 4 KiB page here: %.2f us (%.2f us CPU).\n"
+                "The bare decoder itself pays %.1f%% for a fresh output buffer; against the bare decoder into\n"
+                "a fresh buffer the reader costs %.1f%% more (%.1f%% CPU).\n",
+                firstTouch / pages * 1e6, firstTouchCpu / pages * 1e6,
+                RelativeMedian(bareFresh.Times, bareWarm.Times) * 100, vsFresh * 100,
+                RelativeMedian(open.CpuTimes, bareFresh.CpuTimes) * 100);
+
+    auto verdict = [](double value) { return value <= kGoal ? "HOLDS" : "MISSED"; };
+    std::printf("\nGoal: the package reader costs at most %.0f%% over the bare decoder: %s (%.1f%% wall), "
+                "%s (%.1f%% CPU)\n",
+                kGoal * 100, verdict(overhead), overhead * 100, verdict(overheadCpu), overheadCpu * 100);
+    if (overhead > kGoal && vsFresh <= kGoal)
+        std::printf("  It holds against the bare decoder into a fresh buffer (%.1f%%): what is missing is the\n"
+                    "  first touch of the body's pages, which every reader of a new body pays.\n",
+                    vsFresh * 100);
+    // Reading the sink once makes every result that went into it observable.
     if (sink == 0x7FFFFFFF) std::printf(" \n");
     return 0;
 }

@@ -18,6 +18,17 @@ target_include_directories(lzmasdk SYSTEM PUBLIC ${LZMA_SDK_DIR})
 target_compile_options(lzmasdk PRIVATE -w)
 set_target_properties(lzmasdk PROPERTIES POSITION_INDEPENDENT_CODE ON)
 
+# pugixml 1.13 as Debian patches it, for the install script. Only its own defaults are used
+# (no wide-character mode), so both targets compile it the same way.
+set(PUGIXML_DIR "${QOVI_THIRD_PARTY}/pugixml/src")
+if(NOT EXISTS "${PUGIXML_DIR}/pugixml.cpp")
+  message(FATAL_ERROR "pugixml sources not found in ${PUGIXML_DIR}; run scripts/bootstrap.sh")
+endif()
+add_library(pugixml STATIC ${PUGIXML_DIR}/pugixml.cpp)
+target_include_directories(pugixml SYSTEM PUBLIC ${PUGIXML_DIR})
+target_compile_options(pugixml PRIVATE -w)
+set_target_properties(pugixml PROPERTIES POSITION_INDEPENDENT_CODE ON)
+
 if(QOVI_TESTS)
   set(GTEST_SOURCE_DIR /usr/src/googletest)
   if(NOT EXISTS "${GTEST_SOURCE_DIR}/CMakeLists.txt")

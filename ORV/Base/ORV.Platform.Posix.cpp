@@ -7,6 +7,7 @@
 #include <cwctype>
 #include <fcntl.h>
 #include <locale.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ORV::Platform {
@@ -76,8 +77,12 @@ std::string StringToAnsi(std::u16string_view text) {
             continue;
         }
         char mapped = '?';
-        for (int k = 0; k < 32; ++k)
-            if (kCp1252High[k] == c) mapped = static_cast<char>(0x80 + k);
+        // The undefined positions hold the C1 control of their own value, as AnsiToString
+        // reads them; the 0xFFFF markers must not catch U+FFFF.
+        for (int k = 0; k < 32; ++k) {
+            const bool undefined = kCp1252High[k] == 0xFFFF;
+            if (undefined ? c == 0x80 + k : kCp1252High[k] == c) mapped = static_cast<char>(0x80 + k);
+        }
         out.push_back(mapped);
     }
     return out;
@@ -103,6 +108,13 @@ uint32_t LastErrorCode() { return static_cast<uint32_t>(errno); }
 
 std::u16string SystemErrorMessage(uint32_t code) {
     return Utf8ToUtf16(std::strerror(static_cast<int>(code)));
+}
+
+bool ResetFileAttributes(const std::u16string& fileName) {
+    const std::string path = Utf16ToUtf8(fileName);
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0) return false;
+    return (status.st_mode & S_IWUSR) != 0 || ::chmod(path.c_str(), (status.st_mode & 07777) | S_IWUSR) == 0;
 }
 
 bool TFile::Open(const std::u16string& fileName, unsigned access, unsigned /*share*/,

@@ -82,6 +82,10 @@ std::u16string SystemErrorMessage(uint32_t code) {
     return message;
 }
 
+bool ResetFileAttributes(const std::u16string& fileName) {
+    return SetFileAttributesW(W(LongPathForm(fileName)), FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
 namespace {
 HANDLE AsHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 } // namespace

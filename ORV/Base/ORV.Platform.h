@@ -33,6 +33,13 @@ std::u16string AnsiToString(std::string_view bytes);
 uint32_t LastErrorCode();
 std::u16string SystemErrorMessage(uint32_t code);
 
+// Clears the attributes of an existing file that would stop it from being replaced: on Windows
+// every attribute (read-only, hidden, system) gives way to FILE_ATTRIBUTE_NORMAL, with paths of
+// 260 characters or more in the extended-length form; on POSIX the owner gains write
+// permission. False, with the system's error in LastErrorCode(), when the file does not exist
+// or its attributes cannot be changed.
+bool ResetFileAttributes(const std::u16string& fileName);
+
 // An open file. Move-only; closes itself.
 class TFile {
 public:

@@ -133,17 +133,29 @@ void TSetupPackageFileTable::SaveToStream(TStream& stream) const {
 TSetupPackageScrambler::TSetupPackageScrambler(std::u16string_view key) {
     const std::string bytes = ORV::Platform::StringToAnsi(key);
     FKey.assign(bytes.begin(), bytes.end());
+    if (FKey.empty()) return;
+    // Whole keys only, so that every offset of the pattern is the key offset modulo its length.
+    constexpr size_t kMinPattern = 256;
+    const size_t repeats = (kMinPattern + FKey.size() - 1) / FKey.size();
+    FPattern.reserve(repeats * FKey.size());
+    for (size_t k = 0; k < repeats; ++k) FPattern.insert(FPattern.end(), FKey.begin(), FKey.end());
 }
 
 void TSetupPackageScrambler::Apply(uint8_t* buffer, size_t count) {
     const size_t length = FKey.size();
     if (length == 0) return;
-    size_t position = static_cast<size_t>(FPosition);
-    for (size_t i = 0; i < count; ++i) {
-        buffer[i] ^= FKey[position];
-        if (++position == length) position = 0;
+    const size_t period = FPattern.size();
+    const uint8_t* pattern = FPattern.data();
+    size_t position = static_cast<size_t>(FPosition);  // < length <= period
+    while (count > 0) {
+        const size_t run = std::min(count, period - position);
+        for (size_t i = 0; i < run; ++i) buffer[i] ^= pattern[position + i];
+        buffer += run;
+        count -= run;
+        position += run;
+        if (position == period) position = 0;
     }
-    FPosition = static_cast<int32_t>(position);
+    FPosition = static_cast<int32_t>(position % length);
 }
 
 // ---- TCustomSetupPackage ----

@@ -88,6 +88,9 @@ public:
 
 private:
     std::vector<uint8_t> FKey;
+    // The key repeated to a few hundred bytes, so that Apply runs long XOR loops instead of
+    // wrapping around a ten-byte key at every tenth byte.
+    std::vector<uint8_t> FPattern;
     int32_t FPosition = 0;
 };
 

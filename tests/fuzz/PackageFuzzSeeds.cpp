@@ -49,14 +49,17 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 300; ++i) binary.push_back(char((i * 7919) >> 3));
     // Many short entries, some of them empty, with names that repeat the same few lengths.
     std::vector<TSeedFile> many;
-    for (int i = 0; i < 24; ++i) many.push_back({u"f" + std::u16string(size_t(i % 5 + 1), u'x'), std::string(size_t(i), 'z')});
+    for (int i = 0; i < 24; ++i)
+        many.push_back({u"f" + std::u16string(size_t(i % 5 + 1), u'x'), std::string(size_t(i), 'z')});
 
     const std::vector<TSeed> seeds = {
         {"empty", 5, {}},
         {"empty-file", 5, {{u"a", ""}}},
         {"one-file-stored", 0, {{u"Setup.ini", "[Setup]\r\nVersion=1\r\n"}}},
-        {"mixed", 5, {{u"Install.xml", "<Install/>"}, {u"Plugins\\Audio.dll", binary}, {u"License.txt", repeated}}},
-        {"names", 9, {{u"\u0420\u0443\u0441\u0441\u043a\u0438\u0439.lng", "ru"}, {u"A.txt", "x"}, {u"a.TXT", "y"}}},
+        {"mixed", 5,
+         {{u"Install.xml", "<Install/>"}, {u"Plugins\\Audio.dll", binary}, {u"License.txt", repeated}}},
+        {"names", 9,
+         {{u"\u0420\u0443\u0441\u0441\u043a\u0438\u0439.lng", "ru"}, {u"A.txt", "x"}, {u"a.TXT", "y"}}},
         {"many", 1, many},
     };
 

@@ -1,5 +1,5 @@
 // The fuzzer's bytes are a decoded body: each one is wrapped in a correct package (header,
-// checksum, scrambled LZMA) so that every input reaches the file table, which random changes
+// checksum, scrambled LZMA1) so that every input reaches the file table, which random changes
 // to a whole package almost never do past the checksum. The reader's verdict and table are
 // compared with a plain reading of the format written here.
 #include "PackageFuzzSupport.h"
@@ -7,6 +7,8 @@
 #include "ORV.Hashes.h"
 #include "ORV.SysUtils.h"
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -48,24 +50,88 @@ std::optional<std::vector<TSetupPackageFileTableItem>> ExpectedTable(const uint8
     return items;
 }
 
-ORV::TMemoryStream PackageAround(const uint8_t* body, size_t size) {
-    ORV::TMemoryStream package;
-    uint8_t header[12] = {'I', 'P', 'K', '5'};
-    const uint32_t crc = ORV::TORVHashCRC32::Calc(body, size);
-    for (int k = 0; k < 4; ++k) {
-        header[4 + k] = uint8_t(crc >> (8 * k));
-        header[8 + k] = uint8_t(uint32_t(size) >> (8 * k));
+// An LZMA1 encoder that codes every byte as a literal, with lc = lp = pb = 0. The codec's
+// own encoder clears a half-megabyte hash on every call, which is most of the time of a run;
+// this one is linear in the body, and gives the decoder properties our packager never uses.
+class TLiteralEncoder {
+public:
+    explicit TLiteralEncoder(std::vector<uint8_t>& out) : FOut(out) {
+        std::fill(std::begin(FLiteral), std::end(FLiteral), kEven);
     }
-    package.WriteBuffer(header, sizeof header);
 
-    ORV::TMemoryStream source;
-    source.WriteBuffer(body, size);
-    source.SetPosition(0);
-    // Level 0 is the cheapest encoder; the table parser only sees the decoded bytes.
+    void Literal(uint8_t byte) {
+        Bit(FIsMatch, 0);
+        unsigned symbol = 1;
+        for (int k = 7; k >= 0; --k) {
+            const unsigned bit = byte >> k & 1;
+            Bit(FLiteral[symbol], bit);
+            symbol = symbol << 1 | bit;
+        }
+    }
+    void Flush() {
+        for (int k = 0; k < 5; ++k) ShiftLow();
+    }
+
+private:
+    void Bit(uint16_t& prob, unsigned bit) {
+        const uint32_t bound = (FRange >> 11) * prob;
+        if (bit == 0) {
+            FRange = bound;
+            prob = uint16_t(prob + ((2048 - prob) >> 5));
+        } else {
+            FLow += bound;
+            FRange -= bound;
+            prob = uint16_t(prob - (prob >> 5));
+        }
+        if (FRange < (1u << 24)) {
+            FRange <<= 8;
+            ShiftLow();
+        }
+    }
+    // Holds back a run of 0xFF bytes until it is known whether a carry reaches them.
+    void ShiftLow() {
+        if (uint32_t(FLow) < 0xFF000000u || (FLow >> 32) != 0) {
+            const auto carry = uint8_t(FLow >> 32);
+            uint8_t pending = FCache;
+            do {
+                FOut.push_back(uint8_t(pending + carry));
+                pending = 0xFF;
+            } while (--FCacheSize != 0);
+            FCache = uint8_t(uint32_t(FLow) >> 24);
+        }
+        ++FCacheSize;
+        FLow = uint64_t(uint32_t(FLow) << 8);
+    }
+
+    std::vector<uint8_t>& FOut;
+    uint64_t FLow = 0;
+    uint32_t FRange = 0xFFFFFFFF;
+    uint8_t FCache = 0;
+    uint64_t FCacheSize = 1;
+    // Every probability starts at one half, as the decoder's do.
+    static constexpr uint16_t kEven = 1024;
+    uint16_t FIsMatch = kEven;
+    uint16_t FLiteral[0x100];
+};
+
+ORV::TMemoryStream PackageAround(const uint8_t* body, size_t size) {
+    std::vector<uint8_t> package = {'I', 'P', 'K', '5'};
+    const uint32_t crc = ORV::TORVHashCRC32::Calc(body, size);
+    for (uint32_t value : {crc, uint32_t(size)})
+        for (int k = 0; k < 4; ++k) package.push_back(uint8_t(value >> (8 * k)));
+    // Properties: lc = lp = pb = 0, then the codec's smallest dictionary, 4 KiB.
+    for (uint8_t b : {0x00, 0x00, 0x10, 0x00, 0x00}) package.push_back(b);
+
+    TLiteralEncoder encoder(package);
+    for (size_t i = 0; i < size; ++i) encoder.Literal(body[i]);
+    encoder.Flush();
     TSetupPackageScrambler scrambler(kPackageKey);
-    Lzma::LzmaCompress(source, package, 0, [&scrambler](uint8_t* b, size_t n) { scrambler.Apply(b, n); });
-    package.SetPosition(0);
-    return package;
+    scrambler.Apply(package.data() + 12, package.size() - 12);
+
+    ORV::TMemoryStream stream;
+    stream.WriteBuffer(package.data(), package.size());
+    stream.SetPosition(0);
+    return stream;
 }
 
 } // namespace
@@ -89,7 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (body.Size() != int64_t(size) || (size && std::memcmp(body.Memory(), data, size) != 0))
         Fail("decoded body differs from the packed one", body.Size(), (long long)size);
     const auto& table = package->FileTable();
-    if (table.Count() != int(expected->size())) Fail("entry count differs", table.Count(), (long long)expected->size());
+    if (table.Count() != int(expected->size()))
+        Fail("entry count differs", table.Count(), (long long)expected->size());
     for (int i = 0; i < table.Count(); ++i) {
         const auto& got = table.Items(i);
         const auto& want = (*expected)[size_t(i)];

@@ -275,6 +275,27 @@ TEST(Package, ScramblerDependsOnlyOnTheStreamOffset) {
     EXPECT_EQ(whole, data);
 }
 
+TEST(Package, ScramblerRepeatsTheKeyOverLongRunsAndAnySplit) {
+    const auto data = TestSupport::RandomBytes(5000, 11);
+    for (const std::u16string& key : {std::u16string(kPackageKey), std::u16string(u"K"), std::u16string(u"seven77"),
+                                     std::u16string(300, u'q') + u"end"}) {
+        TBytes whole = data, pieces = data;
+        TSetupPackageScrambler a(key), b(key);
+        a.Apply(whole.data(), whole.size());
+        for (size_t at = 0, step = 1; at < pieces.size(); at += step, step = step * 3 % 1031)
+            b.Apply(pieces.data() + at, std::min(step, pieces.size() - at));
+        const std::string ansi = ORV::Utf16ToUtf8(key);
+        for (size_t k = 0; k < data.size(); ++k)
+            ASSERT_EQ(whole[k], data[k] ^ uint8_t(ansi[k % ansi.size()])) << ansi.size() << " at " << k;
+        EXPECT_EQ(pieces, whole) << ansi.size();
+        EXPECT_EQ(a.Position(), int32_t(data.size() % ansi.size()));
+        EXPECT_EQ(b.Position(), a.Position());
+    }
+    TBytes unchanged = data;
+    TSetupPackageScrambler(u"").Apply(unchanged.data(), unchanged.size());
+    EXPECT_EQ(unchanged, data);
+}
+
 TEST(Package, BuilderRejectsNamesTheTableCannotHold) {
     TSetupPackageBuilder builder;
     TMemoryStream source;
