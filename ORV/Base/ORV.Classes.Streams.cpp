@@ -37,7 +37,8 @@ void TStream::CopyFrom(TStream& source, int64_t count) {
 }
 
 size_t TMemoryStream::Read(void* buffer, size_t count) {
-    if (FPosition >= FData.size()) return 0;
+    // An empty read may come with no buffer at all, which memcpy must never see.
+    if (count == 0 || FPosition >= FData.size()) return 0;
     const size_t available = std::min(count, FData.size() - FPosition);
     std::memcpy(buffer, FData.data() + FPosition, available);
     FPosition += available;

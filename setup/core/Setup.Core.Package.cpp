@@ -20,6 +20,11 @@ constexpr size_t kHeaderSize = 12;
 // NameLength, Offset and Size: the smallest possible table entry.
 constexpr int64_t kMinEntrySize = 2 + 8 + 8;
 constexpr size_t kMaxNameLength = 0xFFFF;
+// LZMA cannot expand its input much more than 7,000 times: the cheapest output is a
+// 273-byte repeat match, 14 binary decisions at the coder's most certain probability
+// (2017/2048), about 0.31 bits. A body declared larger than this many times the bytes that
+// follow the header cannot be genuine, and must not size the decoder's dictionary.
+constexpr int64_t kMaxLzmaExpansion = 8192;
 // How many times its coded stream a body may be for the reader to reserve all of it up
 // front. Media and code decode to one to three times their stream, plain text to about
 // five; a body beyond this is still read, its memory stream then grows as it goes.
@@ -185,6 +190,7 @@ TSetupPackageReader::TSetupPackageReader(TStream& stream, std::u16string_view ke
     if (std::memcmp(header, kMagic, 4) != 0) throw ESetupPackageReadError();
     const uint32_t bodyCrc = GetUInt32(header + 4);
     const uint32_t bodySize = GetUInt32(header + 8);
+    if (int64_t(bodySize) > (stream.Size() - stream.Position()) * kMaxLzmaExpansion) throw ESetupPackageReadError();
 
     ReserveBody(FBody, stream, bodySize);
     TSetupPackageScrambler scrambler(key);

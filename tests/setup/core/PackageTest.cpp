@@ -248,6 +248,7 @@ TEST(Package, FileTablesThatDoNotFitTheBodyAreCorrupted) {
         {"table size cutting an entry", BodyWith(data, 1, {{u"f", 0, 1}}, -3), "corrupted"},
         {"table size below Count", BodyWith({}, 0, {}, -4), "corrupted"},
         {"body too short for a table size", TBytes{1, 2}, "corrupted"},
+        {"empty entry name", BodyWith(data, 1, {{u"", 0, 3}}), "OK"},
         {"empty body", TBytes{}, "corrupted"},
     };
     for (const auto& c : cases) EXPECT_EQ(OpenResult(PackageAroundBody(c.Body)), c.Expected) << c.What;
@@ -258,6 +259,15 @@ TEST(Package, FileTablesThatDoNotFitTheBodyAreCorrupted) {
     Put(body, 0xFFFF, 2);
     Put(body, 6, 4);
     EXPECT_EQ(OpenResult(PackageAroundBody(body)), "corrupted");
+}
+
+TEST(Package, ImplausibleBodySizeIsCorruptedWithoutAllocatingIt) {
+    // 25 bytes that declare a 4 GiB body and a 4 GiB dictionary.
+    TBytes package = Bytes("IPK5");
+    for (int k = 0; k < 8; ++k) package.push_back(0xFF);
+    const TBytes stream = {0x5D, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (size_t k = 0; k < stream.size(); ++k) package.push_back(stream[k] ^ "7203958146"[k % 10]);
+    EXPECT_EQ(OpenResult(package), "corrupted");
 }
 
 TEST(Package, ScramblerDependsOnlyOnTheStreamOffset) {
