@@ -104,6 +104,12 @@ void TORVStringList::SetText(std::u16string_view text) {
     EndUpdate();
 }
 
+void TORVStringList::SetCapacity(int32_t capacity) {
+    if (capacity < Count()) throw EListError(Format(u"List capacity out of bounds (%d)", {capacity}));
+    FItems.reserve(static_cast<size_t>(capacity));
+    FCapacity = capacity;
+}
+
 void TORVStringList::Insert(int32_t index, std::u16string text, int32_t data, std::shared_ptr<IInterface> object) {
     if (index < 0 || index > Count()) IndexError(index);
     if (Count() == FCapacity) {

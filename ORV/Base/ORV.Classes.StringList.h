@@ -38,6 +38,10 @@ public:
     // Reserved item slots; it grows on insertion by 4 below 9 slots, by 16 below 65 and by a
     // quarter from 65 on, and drops to 0 on Clear.
     int32_t Capacity() const { return FCapacity; }
+    // Reserves room for Capacity items, so that a known number of insertions does not grow
+    // the list step by step. EListError "List capacity out of bounds (%d)" below Count or
+    // below 0.
+    void SetCapacity(int32_t capacity);
     int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
 
     // The name/value separator, "=" after construction.

@@ -74,6 +74,7 @@ void TSetupScript::LoadFromStream(ORV::TStream& stream) {
 }
 
 void TSetupScript::LoadSettings(const ORV::TORVXMLNode& node) {
+    FScriptSettings.SetCapacity(FScriptSettings.Count() + node.Count());
     for (int i = 0; i < node.Count(); ++i) {
         const ORV::TORVXMLNode& setting = node.Nodes(i);
         FScriptSettings.Add(setting.ReadAttribute(u"name") + u"=" + setting.ReadAttribute(u"value"));

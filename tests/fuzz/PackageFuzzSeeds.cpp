@@ -42,6 +42,28 @@ int main(int argc, char** argv) {
     const fs::path folder(argv[1]);
     fs::create_directories(folder / "reader");
     fs::create_directories(folder / "table");
+    fs::create_directories(folder / "script");
+    fs::create_directories(folder / "ini");
+
+    // The install script and INI loaders start from small files of each shape they accept.
+    const std::vector<std::pair<const char*, std::string>> texts = {
+        {"script/install.xml",
+         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Install>\n <setup><license>\n"
+         "  <File name=\"License.RU.rtf\" lang-family=\"RU\"/><File name=\"License.rtf\"/>\n"
+         " </license></setup>\n <product>\n  <Components>\n"
+         "   <File name=\"$DEST\\QOVI.exe\" lang-family=\"EN\">QOVI_x86.exe</File>\n"
+         "  </Components>\n  <Actions><File name=\"$DEST\\QOVI.exe\">RunPlayer</File></Actions>\n"
+         "  <Shortcuts><File name=\"$DESKTOP\\QOVI.lnk\">$DEST\\QOVI.exe</File></Shortcuts>\n"
+         "  <Settings><Item name=\"ProductName\" value=\"QOVI\"/><Item name=\"ProductVersionNo\" "
+         "value=\"5040\"/></Settings>\n </product>\n</Install>\n"},
+        {"script/cdata.xml", "<r><product><components><![CDATA[a.exe]]></components></product></r>"},
+        {"ini/utf8.ini", "\xEF\xBB\xBF[Main]\r\nKey=Value\r\nkey=Other\r\n\r\n[Empty]\r\n"},
+        {"ini/ansi.ini", "[File]\nName=Fran\xE7\x61is\nLangId=1036\n[Common]\nE4=Line\\none\r\n"},
+        {"ini/utf16le.ini", std::string("\xFF\xFE[\0S\0]\0\r\0\n\0a\0=\0\x01\x04\r\0\n\0", 22)},
+        {"ini/utf16be.ini", std::string("\xFE\xFF\0[\0S\0]\0\r\0\n\0a\0=\x04\x01\0\r\0\n", 22)},
+    };
+    for (const auto& [name, text] : texts)
+        WriteFile(folder / name, reinterpret_cast<const uint8_t*>(text.data()), text.size());
 
     std::string repeated;
     for (int i = 0; i < 40; ++i) repeated += "[Setup]\r\nLanguage=" + std::to_string(i) + "\r\n";

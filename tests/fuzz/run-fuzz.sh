@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs every fuzz target of the package reader for SECONDS each, one after the other, and
+# Runs every fuzz target (package reader, install script, INI loader) for SECONDS each, one after the other, and
 # prints one line per target. Usage: run-fuzz.sh BUILD_DIR [SECONDS]
 #
 # Everything the runs produce stays under BUILD_DIR: the seeds are written afresh each time,
@@ -32,6 +32,8 @@ rm -rf "$work/seeds"
 targets=(
   "PackageReaderFuzz reader 8192"
   "PackageTableFuzz table 4096"
+  "ScriptLoaderFuzz script 8192"
+  "IniLoaderFuzz ini 4096"
 )
 
 failed=0

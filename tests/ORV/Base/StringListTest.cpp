@@ -39,6 +39,18 @@ TEST(StringList, CapacityGrowsByFourThenSixteenThenAQuarter) {
     }
 }
 
+TEST(StringList, ReservedCapacityIsUsedBeforeTheListGrows) {
+    TORVStringList list;
+    list.Add(u"a");
+    list.SetCapacity(10);
+    for (int i = 0; i < 9; ++i) list.Add(u"x");
+    EXPECT_EQ(list.Capacity(), 10);
+    list.Add(u"y");
+    EXPECT_EQ(list.Capacity(), 26);
+    EXPECT_THROW(list.SetCapacity(3), ORV::EListError);
+    EXPECT_EQ(list.Count(), 11);
+}
+
 TEST(StringList, ItemsHoldTheirObjectUntilTheyGo) {
     int alive = 0;
     TORVStringList list;
