@@ -3,6 +3,7 @@
 #include "ORV.Strings.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <cwctype>
 #include <fcntl.h>
@@ -102,6 +103,38 @@ std::u16string AnsiToString(std::string_view bytes) {
         }
     }
     return out;
+}
+
+std::u16string ExecutableFileName() {
+    std::string path(256, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+        if (length < 0) return {};
+        if (static_cast<size_t>(length) < path.size()) {
+            path.resize(static_cast<size_t>(length));
+            return Utf8ToUtf16(path);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+int32_t UserDefaultUILanguage() {
+    // Language part of a locale name such as "ru_RU.UTF-8", and its primary Windows identifier.
+    static const struct {
+        const char* Code;
+        int32_t LangId;
+    } kLanguages[] = {{"en", 1033}, {"ru", 1049}, {"de", 1031}, {"fr", 1036}, {"es", 3082}, {"it", 1040},
+                      {"pt", 2070}, {"nl", 1043}, {"pl", 1045}, {"uk", 1058}, {"cs", 1029}, {"ja", 1041},
+                      {"zh", 2052}, {"ko", 1042}, {"tr", 1055}, {"sv", 1053}};
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (!value || !*value) continue;
+        const std::string code(value, std::strcspn(value, "_.@"));
+        for (const auto& language : kLanguages)
+            if (code == language.Code) return language.LangId;
+        break;
+    }
+    return 1033;
 }
 
 uint32_t LastErrorCode() { return static_cast<uint32_t>(errno); }

@@ -68,6 +68,20 @@ std::u16string AnsiToString(std::string_view bytes) {
     return out;
 }
 
+std::u16string ExecutableFileName() {
+    std::u16string path(MAX_PATH, u'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, W(path.data()), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+int32_t UserDefaultUILanguage() { return GetUserDefaultUILanguage(); }
+
 uint32_t LastErrorCode() { return GetLastError(); }
 
 std::u16string SystemErrorMessage(uint32_t code) {

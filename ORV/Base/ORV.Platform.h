@@ -28,6 +28,14 @@ unsigned AnsiCodePage();
 std::string StringToAnsi(std::u16string_view text);
 std::u16string AnsiToString(std::string_view bytes);
 
+// The full path of the running program.
+std::u16string ExecutableFileName();
+
+// The user's interface language as a Windows language identifier (1033 for English, United
+// States). The POSIX build derives it from LC_ALL, LC_MESSAGES or LANG, and gives 1033 when
+// they name no language it knows.
+int32_t UserDefaultUILanguage();
+
 // The text the system gives for its last error (GetLastError or errno), without a final
 // line break or full stop clutter; empty when the system has none.
 uint32_t LastErrorCode();
