@@ -1,6 +1,7 @@
 // Small helpers shared by the test programs.
 #pragma once
 
+#include "ORV.Classes.Streams.h"
 #include "ORV.Strings.h"
 
 #include <cstdint>
@@ -50,6 +51,15 @@ inline void WriteAll(const std::filesystem::path& path, const std::vector<uint8_
 }
 
 inline std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+// A memory stream holding Bytes, positioned at 0.
+inline ORV::TMemoryStream MemoryStreamOf(const std::vector<uint8_t>& bytes) {
+    ORV::TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), bytes.size());
+    stream.SetPosition(0);
+    return stream;
+}
+inline ORV::TMemoryStream MemoryStreamOf(const std::string& text) { return MemoryStreamOf(Bytes(text)); }
 
 // Deterministic pseudo-random bytes.
 inline std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {

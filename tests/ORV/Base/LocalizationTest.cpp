@@ -11,13 +11,6 @@ using namespace ORV;
 
 namespace {
 
-TMemoryStream TextStream(const std::string& text) {
-    TMemoryStream stream;
-    stream.WriteBuffer(text.data(), text.size());
-    stream.SetPosition(0);
-    return stream;
-}
-
 // Writes a file into the shared store's "Langs" folder beside the test program and removes it
 // again, so the English fallback can be exercised against a real folder.
 class TLangsFile {
@@ -50,7 +43,7 @@ struct TRecorder : IORVLocalizationListener, IORVLocalizationListener2, IORVLoca
 
 TEST(Localization, LineBreakEscapesBecomeCrLfOnlyInTheLocalizationStore) {
     auto store = TORVIniFile::Create<TORVLocalization>();
-    TMemoryStream text = TextStream("[Common]\r\nA=Line one\\nLine two\r\nB=Keep\\N and \\\\n\r\nC=\r\n");
+    TMemoryStream text = TestSupport::MemoryStreamOf("[Common]\r\nA=Line one\\nLine two\r\nB=Keep\\N and \\\\n\r\nC=\r\n");
     store->LoadFromStream(text);
     EXPECT_EQ(store->ReadString(u"Common", u"A", u""), u"Line one\r\nLine two");
     EXPECT_EQ(store->ReadString(u"common", u"b", u""), u"Keep\\N and \\\r\n");
@@ -108,7 +101,7 @@ TEST(Localization, ListenersAreToldInThreePassesAndMayRemoveThemselves) {
     store->AddListener(std::make_shared<TOnlyFirst>(log, *store));
     store->AddListener(b);
 
-    TMemoryStream text = TextStream("[Common]\r\nA=1\r\n");
+    TMemoryStream text = TestSupport::MemoryStreamOf("[Common]\r\nA=1\r\n");
     store->LoadFromStream(text);
     EXPECT_EQ(log, "a2 b2 a3 b3 a1 s1 b1 ");
 
@@ -120,7 +113,7 @@ TEST(Localization, ListenersAreToldInThreePassesAndMayRemoveThemselves) {
 }
 
 TEST(Localization, LangGetReadsTheSharedStore) {
-    TMemoryStream text = TextStream("[Dialog]\r\nTitle=One\\nTwo\r\n");
+    TMemoryStream text = TestSupport::MemoryStreamOf("[Dialog]\r\nTitle=One\\nTwo\r\n");
     LangFile().LoadFromStream(text);
     EXPECT_EQ(&LangFile(), &LangFile());
     EXPECT_EQ(LangGet(u"Dialog", u"Title", u"x"), u"One\r\nTwo");
@@ -131,7 +124,7 @@ TEST(Localization, LangGetInfoReadsTheHeaderAndTheIcon) {
     // A 1x1 icon: ICONDIR, one entry pointing at 8 bytes of image data.
     const std::string icon = "000001000100010100000100200008000000160000000102030405060708";
     TORVIniFile file;
-    TMemoryStream text = TextStream("[File]\r\nName=English\r\nLangId=1033\r\nAuthor=QOVI\r\nVersionId=7\r\nIcon=" +
+    TMemoryStream text = TestSupport::MemoryStreamOf("[File]\r\nName=English\r\nLangId=1033\r\nAuthor=QOVI\r\nVersionId=7\r\nIcon=" +
                                     icon + "\r\n");
     file.LoadFromStream(text);
     TORVLocalizationInfo info;
@@ -152,7 +145,7 @@ TEST(Localization, LangGetInfoReadsTheHeaderAndTheIcon) {
                {"entry beyond the data", "Icon=00000100010001010000010020000800000016010000\r\n"}};
     for (const auto& c : bad) {
         TORVIniFile other;
-        TMemoryStream data = TextStream("[File]\r\nName=X\r\n" + c.Icon);
+        TMemoryStream data = TestSupport::MemoryStreamOf("[File]\r\nName=X\r\n" + c.Icon);
         other.LoadFromStream(data);
         TORVIcon result = loaded;
         EXPECT_TRUE(LangGetInfo(other, info, &result));

@@ -1,21 +1,12 @@
 #include "ORV.Strings.h"
 #include "Setup.Core.Languages.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 using namespace Setup::Core;
 using ORV::TMemoryStream;
-
-namespace {
-
-TMemoryStream TextStream(const std::string& text) {
-    TMemoryStream stream;
-    stream.WriteBuffer(text.data(), text.size());
-    stream.SetPosition(0);
-    return stream;
-}
-
-} // namespace
 
 TEST(Languages, ListsLanguageFilesOfTheTableInNaturalOrder) {
     TSetupPackageFileTable table;
@@ -53,9 +44,9 @@ TEST(Languages, LanguageNameDropsFolderAndExtension) {
 }
 
 TEST(Languages, MessagesAreEnglishWithTheTranslationOverIt) {
-    TMemoryStream english = TextStream(
+    TMemoryStream english = TestSupport::MemoryStreamOf(
         "[File]\r\nName=English\r\nLangId=1033\r\n[Common]\r\nE4=Stopped by the user\r\nOK=OK\r\n");
-    TMemoryStream dutch = TextStream(
+    TMemoryStream dutch = TestSupport::MemoryStreamOf(
         "[File]\r\nName=Nederlands\r\nLangId=1043\r\nFamily=NL\r\n[Common]\r\nOK=Goed\r\n"
         "[TSetupPageWelcome]\r\nTitle=Welkom\r\nnameless line\r\n");
     ORV::TORVIniFile messages;

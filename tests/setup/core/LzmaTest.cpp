@@ -16,22 +16,16 @@ std::vector<uint8_t> SampleData() {
     return data;
 }
 
-TMemoryStream StreamOf(const std::vector<uint8_t>& data) {
-    TMemoryStream stream;
-    stream.WriteBuffer(data.data(), data.size());
-    stream.SetPosition(0);
-    return stream;
-}
 
 std::vector<uint8_t> Compress(const std::vector<uint8_t>& data, int level, const Lzma::TPreprocessor& pre = {}) {
-    TMemoryStream source = StreamOf(data), dest;
+    TMemoryStream source = TestSupport::MemoryStreamOf(data), dest;
     Lzma::LzmaCompress(source, dest, level, pre);
     return std::vector<uint8_t>(dest.Memory(), dest.Memory() + dest.Size());
 }
 
 std::vector<uint8_t> Decompress(const std::vector<uint8_t>& stream, int64_t expected,
                                 const Lzma::TPreprocessor& pre = {}) {
-    TMemoryStream source = StreamOf(stream), dest;
+    TMemoryStream source = TestSupport::MemoryStreamOf(stream), dest;
     Lzma::LzmaDecompress(source, dest, pre, expected);
     return std::vector<uint8_t>(dest.Memory(), dest.Memory() + dest.Size());
 }
@@ -124,13 +118,13 @@ TEST(Lzma, CodecFailuresRaiseLzmaError) {
     const auto data = SampleData();
     const auto stream = Compress(data, 5);
     EXPECT_EQ(LzmaErrorOf([&] {
-                  TMemoryStream source = StreamOf(stream);
+                  TMemoryStream source = TestSupport::MemoryStreamOf(stream);
                   TShortStream dest(1000);
                   Lzma::LzmaDecompress(source, dest, {}, static_cast<int64_t>(data.size()));
               }),
               u"LZMA Error (9)");
     EXPECT_EQ(LzmaErrorOf([&] {
-                  TMemoryStream source = StreamOf(data);
+                  TMemoryStream source = TestSupport::MemoryStreamOf(data);
                   TShortStream dest(100);
                   Lzma::LzmaCompress(source, dest, 5, {});
               }),

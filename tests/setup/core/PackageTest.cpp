@@ -15,12 +15,6 @@ namespace {
 
 using TBytes = std::vector<uint8_t>;
 
-TMemoryStream StreamOf(const TBytes& data) {
-    TMemoryStream stream;
-    stream.WriteBuffer(data.data(), data.size());
-    stream.SetPosition(0);
-    return stream;
-}
 
 TBytes BytesOf(TMemoryStream& stream) { return TBytes(stream.Memory(), stream.Memory() + stream.Size()); }
 
@@ -32,7 +26,7 @@ struct TFile {
 TBytes Build(const std::vector<TFile>& files, int level = 4, const std::u16string& key = kPackageKey) {
     TSetupPackageBuilder builder(key);
     for (const auto& file : files) {
-        TMemoryStream source = StreamOf(file.Data);
+        TMemoryStream source = TestSupport::MemoryStreamOf(file.Data);
         builder.AddFile(source, file.Name);
     }
     TMemoryStream out;
@@ -46,7 +40,7 @@ TBytes PackageAroundBody(const TBytes& body) {
     const uint32_t crc = TORVHashCRC32::Calc(body.data(), body.size());
     for (uint32_t v : {crc, static_cast<uint32_t>(body.size())})
         for (int k = 0; k < 4; ++k) header.push_back(static_cast<uint8_t>(v >> (8 * k)));
-    TMemoryStream source = StreamOf(body), out;
+    TMemoryStream source = TestSupport::MemoryStreamOf(body), out;
     out.WriteBuffer(header.data(), header.size());
     TSetupPackageScrambler scrambler(kPackageKey);
     Lzma::LzmaCompress(source, out, 4, [&](uint8_t* b, size_t n) { scrambler.Apply(b, n); });
@@ -79,7 +73,7 @@ TBytes BodyWith(const TBytes& data, int32_t count, const std::vector<TEntry>& en
 }
 
 std::unique_ptr<TSetupPackageReader> Open(const TBytes& package, std::u16string_view key = kPackageKey) {
-    TMemoryStream stream = StreamOf(package);
+    TMemoryStream stream = TestSupport::MemoryStreamOf(package);
     return std::make_unique<TSetupPackageReader>(stream, key);
 }
 
@@ -161,7 +155,7 @@ TEST(Package, OpensAtTheStreamPosition) {
     const size_t start = data.size();
     const TBytes package = Build({{u"a", Bytes("abc")}});
     data.insert(data.end(), package.begin(), package.end());
-    TMemoryStream stream = StreamOf(data);
+    TMemoryStream stream = TestSupport::MemoryStreamOf(data);
     stream.SetPosition(static_cast<int64_t>(start));
     TSetupPackageReader reader(stream);
     EXPECT_EQ(Extract(reader, u"a"), Bytes("abc"));
@@ -317,7 +311,7 @@ TEST(Package, SaveToFileReplacesTheFile) {
     TestSupport::TTempDir dir;
     TestSupport::WriteAll(dir / "Uninstall.dat", TBytes(100000, 1));
     TSetupPackageBuilder builder;
-    TMemoryStream source = StreamOf(kIni);
+    TMemoryStream source = TestSupport::MemoryStreamOf(kIni);
     builder.AddFile(source, u"Uninstall.ini");
     builder.SaveToFile(dir.File("Uninstall.dat"), 4);
     TFileStream file(dir.File("Uninstall.dat"), fmOpenRead);
