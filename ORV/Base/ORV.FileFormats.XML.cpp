@@ -4,21 +4,9 @@
 
 #include <pugixml.hpp>
 
-
 namespace ORV {
 
 namespace {
-
-bool SameAsciiText(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char16_t x = a[i], y = b[i];
-        if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - u'a' + u'A');
-        if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - u'a' + u'A');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 std::vector<char> ReadToEnd(TStream& stream) {
     std::vector<char> bytes;
@@ -63,7 +51,7 @@ pugi::xml_node InterruptedNode(const pugi::xml_document& document, const pugi::x
 
 const TORVXMLNode* TORVXMLNode::FindNode(std::u16string_view name) const {
     for (const TORVXMLNode* node : FNodes)
-        if (SameAsciiText(node->FName, name)) return node;
+        if (SameTextAscii(node->FName, name)) return node;
     return nullptr;
 }
 
@@ -78,7 +66,7 @@ const TORVXMLNode* TORVXMLNode::FindNodeByPath(std::initializer_list<std::u16str
 
 std::u16string TORVXMLNode::ReadAttribute(std::u16string_view name) const {
     for (const TORVXMLAttribute& attribute : FAttributes)
-        if (SameAsciiText(attribute.Name, name)) return attribute.Value;
+        if (SameTextAscii(attribute.Name, name)) return attribute.Value;
     return {};
 }
 

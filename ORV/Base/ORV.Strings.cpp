@@ -159,6 +159,17 @@ std::u16string AsciiUpperCase(std::u16string_view text) {
     return out;
 }
 
+bool SameTextAscii(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i], y = b[i];
+        if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - u'a' + u'A');
+        if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - u'a' + u'A');
+        if (x != y) return false;
+    }
+    return true;
+}
+
 std::u16string Format(std::u16string_view pattern, std::initializer_list<FormatArg> args) {
     std::u16string out;
     out.reserve(pattern.size() + 32);

@@ -28,6 +28,10 @@ bool TryStrToInt64(std::u16string_view text, int64_t& value);
 // The ASCII-only upper-case form; letters outside A-Z are unchanged.
 std::u16string AsciiUpperCase(std::u16string_view text);
 
+// Equal length and equal with the ASCII letters folded to one case; every other character
+// compares exactly, whatever the user's locale. For names fixed by a file format.
+bool SameTextAscii(std::u16string_view a, std::u16string_view b);
+
 // One argument of Format: a text or an integer.
 class FormatArg {
 public:

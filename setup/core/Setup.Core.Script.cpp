@@ -1,5 +1,7 @@
 #include "Setup.Core.Script.h"
 
+#include "ORV.Strings.h"
+
 #include "ORV.Platform.h"
 
 namespace Setup::Core {
@@ -22,7 +24,7 @@ void TSetupScriptGroup::LoadFromNode(const ORV::TORVXMLNode& node) {
 }
 
 void TSetupScriptGroup::LoadItem(const ORV::TORVXMLNode& node) {
-    if (!SameTextLocale(node.Name(), u"File")) return;
+    if (!ORV::SameTextAscii(node.Name(), u"File")) return;
     TSetupScriptFile& file = AddFile();
     file.Value = node.Value();
     file.Name = node.ReadAttribute(u"name");
@@ -62,13 +64,13 @@ void TSetupScript::LoadFromStream(ORV::TStream& stream) {
     for (int i = 0; i < product->Count(); ++i) {
         const ORV::TORVXMLNode& child = product->Nodes(i);
         const std::u16string& name = child.Name();
-        if (SameTextLocale(name, u"Components"))
+        if (ORV::SameTextAscii(name, u"Components"))
             FComponents.LoadFromNode(child);
-        else if (SameTextLocale(name, u"Actions"))
+        else if (ORV::SameTextAscii(name, u"Actions"))
             FActions.LoadFromNode(child);
-        else if (SameTextLocale(name, u"Settings"))
+        else if (ORV::SameTextAscii(name, u"Settings"))
             LoadSettings(child);
-        else if (SameTextLocale(name, u"Shortcuts"))
+        else if (ORV::SameTextAscii(name, u"Shortcuts"))
             FShortcuts.LoadFromNode(child);
     }
 }
