@@ -180,11 +180,11 @@ std::u16string Format(std::u16string_view pattern, std::initializer_list<FormatA
             out.push_back(c);
             continue;
         }
-        const char16_t spec = pattern[i + 1];
-        if (spec == u'%') {
+        const char16_t conversion = pattern[i + 1];
+        if (conversion == u'%') {
             out.push_back(u'%');
             ++i;
-        } else if ((spec == u's' || spec == u'd') && next != args.end()) {
+        } else if ((conversion == u's' || conversion == u'd') && next != args.end()) {
             if (next->IsText())
                 out.append(next->Text());
             else

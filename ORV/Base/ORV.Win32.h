@@ -21,6 +21,7 @@ inline const wchar_t* W(const std::u16string& text) {
 inline const wchar_t* W(std::u16string_view text) {
     return reinterpret_cast<const wchar_t*>(text.data());
 }
+inline const wchar_t* W(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 inline wchar_t* W(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
 
 inline std::u16string FromW(const wchar_t* text) {

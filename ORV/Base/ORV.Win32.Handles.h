@@ -1,0 +1,64 @@
+// Owners for the Win32 handles the program holds: each closes its handle exactly once, treats
+// both NULL and INVALID_HANDLE_VALUE as empty, and names raw access (Get, Receive) so that
+// borrowing a handle stays visible at the call.
+#pragma once
+
+#include "ORV.Win32.h"
+
+#include <utility>
+
+namespace ORV {
+
+template <class TTraits>
+class TScopedHandle {
+public:
+    using THandle = typename TTraits::THandle;
+
+    TScopedHandle() = default;
+    explicit TScopedHandle(THandle handle) : FHandle(handle) {}
+    TScopedHandle(TScopedHandle&& other) noexcept : FHandle(std::exchange(other.FHandle, THandle())) {}
+    TScopedHandle& operator=(TScopedHandle&& other) noexcept {
+        if (this != &other) Reset(std::exchange(other.FHandle, THandle()));
+        return *this;
+    }
+    TScopedHandle(const TScopedHandle&) = delete;
+    TScopedHandle& operator=(const TScopedHandle&) = delete;
+    ~TScopedHandle() { Reset(); }
+
+    bool IsValid() const { return TTraits::IsValid(FHandle); }
+    explicit operator bool() const { return IsValid(); }
+    THandle Get() const { return FHandle; }
+    // Closes the current handle, keeping the thread's last error as it was.
+    void Reset(THandle handle = THandle()) {
+        if (IsValid()) {
+            const DWORD error = GetLastError();
+            TTraits::Close(FHandle);
+            SetLastError(error);
+        }
+        FHandle = handle;
+    }
+    // For functions that return a handle through a pointer; the old handle is closed first.
+    THandle* Receive() {
+        Reset();
+        return &FHandle;
+    }
+
+private:
+    THandle FHandle = THandle();
+};
+
+struct TKernelHandleTraits {
+    using THandle = HANDLE;
+    static bool IsValid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { CloseHandle(handle); }
+};
+using TScopedKernelHandle = TScopedHandle<TKernelHandleTraits>;
+
+struct TRegKeyTraits {
+    using THandle = HKEY;
+    static bool IsValid(HKEY key) { return key != nullptr; }
+    static void Close(HKEY key) { RegCloseKey(key); }
+};
+using TScopedRegKey = TScopedHandle<TRegKeyTraits>;
+
+} // namespace ORV

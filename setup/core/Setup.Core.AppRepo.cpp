@@ -1,0 +1,130 @@
+#include "Setup.Core.AppRepo.h"
+
+#include "ORV.Strings.h"
+#include "ORV.Win32.Handles.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace Setup::Core {
+
+using ORV::FromW;
+using ORV::TScopedRegKey;
+using ORV::W;
+
+namespace {
+
+const std::u16string kUninstallKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+std::u16string KeyPath(const std::u16string& keyName) { return kUninstallKey + u"\\" + keyName; }
+
+std::u16string FolderOf(const std::u16string& path) {
+    const size_t slash = path.find_last_of(u"\\/:");
+    return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
+}
+
+std::u16string WithTrailingBackslash(std::u16string folder) {
+    if (!folder.empty() && folder.back() != u'\\') folder.push_back(u'\\');
+    return folder;
+}
+
+bool FolderExists(const std::u16string& folder) {
+    if (folder.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(W(folder));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The value as text; empty when it is missing, not a string, or unreadable.
+std::u16string ReadString(HKEY key, const char16_t* valueName) {
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key, W(valueName), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0)
+        return {};
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
+    DWORD got = size;
+    if (RegQueryValueExW(key, W(valueName), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
+        ERROR_SUCCESS)
+        return {};
+    // The stored data need not end with a terminator; the extra slot provides one.
+    buffer[std::min<size_t>(got / sizeof(wchar_t), buffer.size() - 1)] = L'\0';
+    return FromW(buffer.data());
+}
+
+void WriteString(HKEY key, const char16_t* valueName, const std::u16string& value) {
+    RegSetValueExW(key, W(valueName), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(char16_t)));
+}
+
+void WriteDword(HKEY key, const char16_t* valueName, DWORD value) {
+    RegSetValueExW(key, W(valueName), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+std::u16string LocalDate() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    wchar_t text[16];
+    swprintf(text, 16, L"%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    return FromW(text);
+}
+
+// What one registry view says about the installation folder.
+bool FindInView(const std::u16string& keyName, REGSAM view, std::u16string& path) {
+    TScopedRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(KeyPath(keyName)), 0, KEY_READ | view, key.Receive()) != ERROR_SUCCESS)
+        return false;
+    std::u16string candidate = WithTrailingBackslash(ReadString(key.Get(), u"InstallPath"));
+    if (!FolderExists(candidate)) candidate = FolderOf(ReadString(key.Get(), u"UninstallString"));
+    if (!FolderExists(candidate)) candidate = FolderOf(ReadString(key.Get(), u"DisplayIcon"));
+    if (!FolderExists(candidate)) return false;
+    path = candidate;
+    return true;
+}
+
+} // namespace
+
+std::u16string TSetupAppRepo::KeyName(const std::u16string& name) {
+    std::u16string key = name;
+    key.erase(std::remove(key.begin(), key.end(), u' '), key.end());
+    return key;
+}
+
+void TSetupAppRepo::Register(const std::u16string& name, const std::u16string& uninstallerPath,
+                             const std::u16string& homePage, const std::u16string& publisher,
+                             const std::u16string& version) {
+    const std::u16string keyName = KeyName(name);
+    if (keyName.empty()) return;
+    Unregister(name);
+
+    TScopedRegKey key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(KeyPath(keyName)), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_READ | KEY_WRITE | KEY_WOW64_32KEY, nullptr, key.Receive(), nullptr) != ERROR_SUCCESS)
+        return;
+    WriteDword(key.Get(), u"NoModify", 1);
+    WriteDword(key.Get(), u"NoRepair", 1);
+    WriteString(key.Get(), u"DisplayIcon", uninstallerPath);
+    WriteString(key.Get(), u"DisplayName", name);
+    WriteString(key.Get(), u"DisplayVersion", version);
+    WriteString(key.Get(), u"InstallDate", LocalDate());
+    WriteString(key.Get(), u"InstallPath", WithTrailingBackslash(FolderOf(uninstallerPath)));
+    WriteString(key.Get(), u"Publisher", publisher);
+    WriteString(key.Get(), u"UninstallString", uninstallerPath);
+    WriteString(key.Get(), u"URLInfoAbout", homePage);
+}
+
+void TSetupAppRepo::Unregister(const std::u16string& name) {
+    const std::u16string keyName = KeyName(name);
+    if (keyName.empty()) return;
+    TScopedRegKey parent;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(kUninstallKey), 0, KEY_READ | KEY_WRITE | DELETE | KEY_WOW64_32KEY,
+                      parent.Receive()) != ERROR_SUCCESS)
+        return;
+    RegDeleteTreeW(parent.Get(), W(keyName));
+}
+
+bool TSetupAppRepo::FindInstallPath(const std::u16string& name, std::u16string& path) {
+    const std::u16string keyName = KeyName(name);
+    if (keyName.empty()) return false;
+    return FindInView(keyName, KEY_WOW64_32KEY, path) || FindInView(keyName, KEY_WOW64_64KEY, path);
+}
+
+} // namespace Setup::Core
