@@ -5,6 +5,7 @@
 
 #include "ORV.SysUtils.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -54,7 +55,11 @@ public:
 
     // Item access; an Index outside [0, Count) raises EListError.
     const std::u16string& Strings(int32_t index) const { return Item(index).Text; }
-    int32_t Data(int32_t index) const { return Item(index).Data; }
+    // Atomic, because derived lists fill caches in the values during const look-ups, which
+    // several threads may make at once.
+    int32_t Data(int32_t index) const {
+        return std::atomic_ref<int32_t>(Item(index).Data).load(std::memory_order_relaxed);
+    }
     const std::shared_ptr<IInterface>& Objects(int32_t index) const { return Item(index).Object; }
     // The text before the first Delimiter; empty when the line has none. Like ValueFromIndex
     // it views the item's text, which stays valid until that item changes.
@@ -98,7 +103,9 @@ protected:
     // Rewrites an item's value without calling Changed; for derived lists that keep a cache in
     // the values, which may be filled during const look-ups.
     // EListError outside [0, Count).
-    void SetDataSilently(int32_t index, int32_t data) const { Item(index).Data = data; }
+    void SetDataSilently(int32_t index, int32_t data) const {
+        std::atomic_ref<int32_t>(Item(index).Data).store(data, std::memory_order_relaxed);
+    }
     // Whether two names or lines are equal under IgnoreCase.
     bool SameText(std::u16string_view a, std::u16string_view b) const;
 

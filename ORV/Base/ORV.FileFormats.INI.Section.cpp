@@ -20,13 +20,17 @@ uint32_t TORVIniFileSection::HashOf(std::u16string_view name) {
 void TORVIniFileSection::SetName(std::u16string name) {
     if (name == FName) return;
     FName = std::move(name);
-    FNameHash = 0;
+    FNameHash.store(0, std::memory_order_relaxed);
     Changed();
 }
 
 uint32_t TORVIniFileSection::NameHash() const {
-    if (FNameHash == 0) FNameHash = HashOf(FName);
-    return FNameHash;
+    uint32_t hash = FNameHash.load(std::memory_order_relaxed);
+    if (hash == 0) {
+        hash = HashOf(FName);
+        FNameHash.store(hash, std::memory_order_relaxed);
+    }
+    return hash;
 }
 
 bool TORVIniFileSection::FindKey(std::u16string_view key, int32_t& index) const {

@@ -4,6 +4,7 @@
 
 #include "ORV.Classes.StringList.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -64,7 +65,8 @@ private:
 
     int32_t FUpdateCount = 0;
     std::u16string FName;
-    mutable uint32_t FNameHash = 0;
+    // Filled by const look-ups, possibly on several threads at once.
+    mutable std::atomic<uint32_t> FNameHash{0};
     TChangedEvent FOnChanged;
 };
 

@@ -92,12 +92,14 @@ void TORVIniFile::Changed() {
 
 TORVIniFileSection* TORVIniFile::FindSection(std::u16string_view name) const {
     if (FSections.empty()) return nullptr;
-    if (FLastSection && SameName(FLastSection->Name(), name)) return FLastSection;
+    // One load: another reader may move the cache on meanwhile.
+    TORVIniFileSection* const last = FLastSection.load(std::memory_order_relaxed);
+    if (last && SameName(last->Name(), name)) return last;
     const uint32_t hash = TORVIniFileSection::HashOf(name);
     for (const auto& section : FSections) {
         if (section->NameHash() == hash && SameName(section->Name(), name)) {
-            FLastSection = section.get();
-            return FLastSection;
+            FLastSection.store(section.get(), std::memory_order_relaxed);
+            return section.get();
         }
     }
     return nullptr;
@@ -295,7 +297,7 @@ bool TORVIniFile::DeleteKey(std::u16string_view section, std::u16string_view key
 bool TORVIniFile::DeleteSection(std::u16string_view section) {
     const TORVIniFileSection* found = FindSection(section);
     if (!found) return false;
-    if (FLastSection == found) FLastSection = nullptr;
+    if (FLastSection.load() == found) FLastSection.store(nullptr);
     for (auto it = FSections.begin(); it != FSections.end(); ++it) {
         if (it->get() == found) {
             FSections.erase(it);
@@ -307,7 +309,7 @@ bool TORVIniFile::DeleteSection(std::u16string_view section) {
 }
 
 void TORVIniFile::Clear() {
-    FLastSection = nullptr;
+    FLastSection.store(nullptr);
     FSections.clear();
     Changed();
 }

@@ -25,12 +25,14 @@
 //
 // Names of sections and keys compare by length and the user's locale with case ignored; each
 // section and each line caches an ELF hash of its locale upper-cased name, compared first.
-// The classes hold no lock: one object is used by one thread at a time.
+// The classes hold no lock. Any number of threads may read one store at once (the look-up
+// caches are atomic); a write must not overlap any other use.
 #pragma once
 
 #include "ORV.FileFormats.INI.Section.h"
 #include "ORV.FileFormats.INI.Text.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -237,7 +239,8 @@ private:
     TORVTextEncoding FEncoding = teUtf16LE;
     std::u16string FFileName;
     // The section of the last successful look-up; a cache into FSections.
-    mutable TORVIniFileSection* FLastSection = nullptr;
+    // Read and written by const look-ups, which several threads may make at once.
+    mutable std::atomic<TORVIniFileSection*> FLastSection{nullptr};
     TChangedEvent FOnChanged;
     bool FModified = false;
     std::vector<std::unique_ptr<TORVIniFileSection>> FSections;

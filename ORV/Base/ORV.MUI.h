@@ -41,8 +41,8 @@ struct TORVLocalizationInfo {
     int32_t VersionId = 0;
 };
 
-// The folder of the running program followed by "Langs\", where the shared store finds its
-// language files.
+// The folder of the running program followed by "Langs" and a separator ("\" on Windows),
+// where the shared store finds its language files.
 const std::u16string& LangFilePath();
 
 // An INI store that reads language files and tells its listeners when the language changes.
@@ -50,6 +50,9 @@ const std::u16string& LangFilePath();
 class TORVLocalization : public TORVIniFile {
 public:
     TORVLocalization(TCreateKey key, std::u16string fileName, bool autoSave);
+    // A language file is never written back, even when AutoSave was switched on later: it
+    // holds the English keys merged into it.
+    ~TORVLocalization() override { SetAutoSave(false); }
 
     // Binds LangFilePath() + Name and loads that file.
     void LoadFromFile(const std::u16string& name) override;

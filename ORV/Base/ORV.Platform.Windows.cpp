@@ -2,6 +2,7 @@
 
 #include "ORV.Win32.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace ORV {
@@ -9,6 +10,12 @@ namespace ORV {
 std::u16string LongPathForm(const std::u16string& path) {
     if (path.size() < MAX_PATH) return path;
     if (path.rfind(u"\\\\?\\", 0) == 0) return path;
+    // The system takes an extended-length path as it stands: "/" is no separator there.
+    if (path.find(u'/') != std::u16string::npos) {
+        std::u16string backslashed = path;
+        std::replace(backslashed.begin(), backslashed.end(), u'/', u'\\');
+        return LongPathForm(backslashed);
+    }
     if (path.rfind(u"\\\\", 0) == 0) return u"\\\\?\\UNC\\" + path.substr(2);
     if (path.size() >= 3 && path[1] == u':' && (path[2] == u'\\' || path[2] == u'/'))
         return u"\\\\?\\" + path;

@@ -75,8 +75,7 @@ public:
     // order; then, when Node has no child elements and its text value is not empty, one entry
     // whose Name is that text.
     virtual void LoadFromNode(const ORV::TORVXMLNode& node);
-    // Appends one entry for a "File" element (name compared ignoring case under the user's
-    // locale): Name from the attribute "name", LangFamily from "lang-family", Value from its
+    // Appends one entry for a "File" element (name compared with ASCII case folded): Name from the attribute "name", LangFamily from "lang-family", Value from its
     // text value. Any other element is skipped, its children included.
     virtual void LoadItem(const ORV::TORVXMLNode& node);
     // A new, empty group of this group's own class, so that code holding a group can make

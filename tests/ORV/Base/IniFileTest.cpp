@@ -15,6 +15,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace ORV;
@@ -634,4 +635,22 @@ TEST(IniFile, EqualsComparesTheSavedText) {
     b->WriteString(u"S", u"k", u"V");
     EXPECT_FALSE(a->Equals(b.get()));
     EXPECT_TRUE(TORVIniFile::Create()->Equals(TORVIniFile::Create().get()));
+}
+
+// The message store is read by the interface thread and the worker at once; the look-up caches
+// must never hand one reader the section another reader just found.
+TEST(IniFile, ConcurrentReadersGetTheirOwnSections) {
+    TORVIniFile ini;
+    ini.LoadFromText(u"[Common]\r\nE4=common\r\n[Finish]\r\nE4=finish\r\n[Other]\r\nX=1\r\n");
+    const auto reader = [&ini](const char16_t* section, const char16_t* expected, int& wrong) {
+        for (int i = 0; i < 20000; ++i)
+            if (ini.ReadString(section, u"E4", u"") != expected) ++wrong;
+    };
+    int wrongCommon = 0, wrongFinish = 0;
+    std::thread first(reader, u"Common", u"common", std::ref(wrongCommon));
+    std::thread second(reader, u"finish", u"finish", std::ref(wrongFinish));
+    first.join();
+    second.join();
+    EXPECT_EQ(wrongCommon, 0);
+    EXPECT_EQ(wrongFinish, 0);
 }
