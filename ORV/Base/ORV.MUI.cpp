@@ -1,6 +1,7 @@
 #include "ORV.MUI.h"
 
 #include "ORV.Platform.h"
+#include "ORV.Utils.Strings.h"
 
 #ifdef _WIN32
 #include "ORV.Win32.h"
@@ -11,11 +12,6 @@
 namespace ORV {
 
 namespace {
-
-std::u16string FileNamePart(const std::u16string& path) {
-    const size_t slash = path.find_last_of(u"\\/:");
-    return slash == std::u16string::npos ? path : path.substr(slash + 1);
-}
 
 #ifdef _WIN32
 constexpr UINT kLangChangedMessage = WM_USER + 101;
@@ -72,7 +68,7 @@ bool TORVLocalization::TryReadString(std::u16string_view section, std::u16string
 }
 
 void TORVLocalization::LangChanged() {
-    const std::u16string name = FileNamePart(FileName());
+    const std::u16string name = ExtractFileName(FileName());
     if (!Platform::SameTextLocale(name, u"English.lng") && !Platform::SameTextLocale(name, u"Russian.lng"))
         Merge(LangFilePath() + u"English.lng", false);
     NotifyEach<IORVLocalizationListener2>([](IORVLocalizationListener2& l) { l.LangChanged2(); });

@@ -87,4 +87,14 @@ bool TORVHexcode::Decode(std::u16string_view text, std::vector<uint8_t>& bytes) 
     return true;
 }
 
+std::u16string ExtractFilePath(std::u16string_view path) {
+    const size_t separator = path.find_last_of(u"\\/:");
+    return separator == std::u16string_view::npos ? std::u16string() : std::u16string(path.substr(0, separator + 1));
+}
+
+std::u16string ExtractFileName(std::u16string_view path) {
+    const size_t separator = path.find_last_of(u"\\/:");
+    return std::u16string(separator == std::u16string_view::npos ? path : path.substr(separator + 1));
+}
+
 } // namespace ORV

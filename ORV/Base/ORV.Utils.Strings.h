@@ -26,6 +26,11 @@ bool NextLine(std::u16string_view text, size_t& position, std::u16string_view& l
 // without digits, trailing characters (blanks included) or an overflow.
 bool TryStrToInt32(std::u16string_view text, int32_t& value);
 
+// The parts of a path around its last "\", "/" or ":": the folder with that separator, and the
+// file name after it. A path without one is all file name.
+std::u16string ExtractFilePath(std::u16string_view path);
+std::u16string ExtractFileName(std::u16string_view path);
+
 // The hexadecimal text form of binary data: two digits per byte, high nibble first.
 class TORVHexcode {
 public:

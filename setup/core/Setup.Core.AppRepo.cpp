@@ -1,6 +1,7 @@
 #include "Setup.Core.AppRepo.h"
 
 #include "ORV.Strings.h"
+#include "ORV.Utils.Strings.h"
 #include "ORV.Win32.Handles.h"
 
 #include <algorithm>
@@ -17,11 +18,6 @@ namespace {
 const std::u16string kUninstallKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 std::u16string KeyPath(const std::u16string& keyName) { return kUninstallKey + u"\\" + keyName; }
-
-std::u16string FolderOf(const std::u16string& path) {
-    const size_t slash = path.find_last_of(u"\\/:");
-    return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
-}
 
 std::u16string WithTrailingBackslash(std::u16string folder) {
     if (!folder.empty() && folder.back() != u'\\') folder.push_back(u'\\');
@@ -73,8 +69,8 @@ bool FindInView(const std::u16string& keyName, REGSAM view, std::u16string& path
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(KeyPath(keyName)), 0, KEY_READ | view, key.Receive()) != ERROR_SUCCESS)
         return false;
     std::u16string candidate = WithTrailingBackslash(ReadString(key.Get(), u"InstallPath"));
-    if (!FolderExists(candidate)) candidate = FolderOf(ReadString(key.Get(), u"UninstallString"));
-    if (!FolderExists(candidate)) candidate = FolderOf(ReadString(key.Get(), u"DisplayIcon"));
+    if (!FolderExists(candidate)) candidate = ORV::ExtractFilePath(ReadString(key.Get(), u"UninstallString"));
+    if (!FolderExists(candidate)) candidate = ORV::ExtractFilePath(ReadString(key.Get(), u"DisplayIcon"));
     if (!FolderExists(candidate)) return false;
     path = candidate;
     return true;
@@ -105,7 +101,7 @@ void TSetupAppRepo::Register(const std::u16string& name, const std::u16string& u
     WriteString(key.Get(), u"DisplayName", name);
     WriteString(key.Get(), u"DisplayVersion", version);
     WriteString(key.Get(), u"InstallDate", LocalDate());
-    WriteString(key.Get(), u"InstallPath", WithTrailingBackslash(FolderOf(uninstallerPath)));
+    WriteString(key.Get(), u"InstallPath", WithTrailingBackslash(ORV::ExtractFilePath(uninstallerPath)));
     WriteString(key.Get(), u"Publisher", publisher);
     WriteString(key.Get(), u"UninstallString", uninstallerPath);
     WriteString(key.Get(), u"URLInfoAbout", homePage);

@@ -2,6 +2,7 @@
 
 #include "ORV.Platform.h"
 #include "ORV.Utils.NaturalCompare.h"
+#include "ORV.Utils.Strings.h"
 
 #include <algorithm>
 
@@ -32,8 +33,7 @@ int PreselectLanguage(const std::vector<int32_t>& langIds, int32_t userLanguage)
 }
 
 std::u16string LanguageNameOf(const std::u16string& fileName) {
-    const size_t slash = fileName.find_last_of(u"\\/:");
-    std::u16string name = slash == std::u16string::npos ? fileName : fileName.substr(slash + 1);
+    std::u16string name = ORV::ExtractFileName(fileName);
     const size_t dot = name.rfind(u'.');
     if (dot != std::u16string::npos) name.resize(dot);
     return name;
