@@ -23,8 +23,14 @@ disown || true
 DISPLAY= "$QOVI_WINE64" wineboot >/dev/null 2>&1 </dev/null
 
 display="${QOVI_DISPLAY:-:87}"
-if ! [ -e "/tmp/.X11-unix/X${display#:}" ]; then
+number=${display#:}
+# A server that died leaves its socket and lock behind; only a live one counts.
+lock_pid=$(tr -d ' ' < "/tmp/.X$number-lock" 2>/dev/null || true)
+if [ -n "$lock_pid" ] && ! kill -0 "$lock_pid" 2>/dev/null; then
+  rm -f "/tmp/.X$number-lock" "/tmp/.X11-unix/X$number"
+fi
+if ! [ -e "/tmp/.X11-unix/X$number" ]; then
   Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
   disown || true
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
 fi

@@ -54,6 +54,8 @@ public:
     void SetCapacity(size_t capacity) { FData.reserve(capacity); }
     void Clear();
 
+    // Size for holders of a const stream.
+    size_t Length() const { return FData.size(); }
     uint8_t* Memory() { return FData.data(); }
     const uint8_t* Memory() const { return FData.data(); }
 

@@ -2,8 +2,10 @@
 // Exception, which carries a UTF-16 message that is shown to the user exactly as it stands.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 
 namespace ORV {
 
@@ -54,5 +56,22 @@ class EFOpenError : public EStreamError {
 public:
     using EStreamError::EStreamError;
 };
+
+// A failed call of the operating system. The message is "System Error.  Code: %d.\r\n%s%s"
+// (the error number, the system's text for it and the caller's added text, such as the paths
+// of a failed copy), or "A call to an OS function failed" when no error number is set.
+class EOSError : public Exception {
+public:
+    EOSError(uint32_t errorCode, std::u16string_view addedText);
+
+    uint32_t ErrorCode() const noexcept { return FErrorCode; }
+
+private:
+    uint32_t FErrorCode;
+};
+
+// Raises EOSError for Code, or for the system's last error (GetLastError or errno).
+[[noreturn]] void RaiseOSError(uint32_t errorCode, std::u16string_view addedText = {});
+[[noreturn]] void RaiseLastOSError(std::u16string_view addedText = {});
 
 } // namespace ORV

@@ -97,4 +97,9 @@ std::u16string ExtractFileName(std::u16string_view path) {
     return std::u16string(separator == std::u16string_view::npos ? path : path.substr(separator + 1));
 }
 
+std::u16string IncludeTrailingBackslash(std::u16string folder) {
+    if (!folder.empty() && folder.back() != u'\\' && folder.back() != u'/') folder.push_back(u'\\');
+    return folder;
+}
+
 } // namespace ORV

@@ -30,6 +30,9 @@ bool TryStrToInt32(std::u16string_view text, int32_t& value);
 // file name after it. A path without one is all file name.
 std::u16string ExtractFilePath(std::u16string_view path);
 std::u16string ExtractFileName(std::u16string_view path);
+// Folder with a backslash appended unless it already ends in "\" or "/". An empty folder stays
+// empty rather than turning into the root of the current drive.
+std::u16string IncludeTrailingBackslash(std::u16string folder);
 
 // The hexadecimal text form of binary data: two digits per byte, high nibble first.
 class TORVHexcode {

@@ -19,11 +19,6 @@ const std::u16string kUninstallKey = u"Software\\Microsoft\\Windows\\CurrentVers
 
 std::u16string KeyPath(const std::u16string& keyName) { return kUninstallKey + u"\\" + keyName; }
 
-std::u16string WithTrailingBackslash(std::u16string folder) {
-    if (!folder.empty() && folder.back() != u'\\') folder.push_back(u'\\');
-    return folder;
-}
-
 bool FolderExists(const std::u16string& folder) {
     if (folder.empty()) return false;
     const DWORD attributes = GetFileAttributesW(W(folder));
@@ -68,7 +63,7 @@ bool FindInView(const std::u16string& keyName, REGSAM view, std::u16string& path
     TScopedRegKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(KeyPath(keyName)), 0, KEY_READ | view, key.Receive()) != ERROR_SUCCESS)
         return false;
-    std::u16string candidate = WithTrailingBackslash(ReadString(key.Get(), u"InstallPath"));
+    std::u16string candidate = ORV::IncludeTrailingBackslash(ReadString(key.Get(), u"InstallPath"));
     if (!FolderExists(candidate)) candidate = ORV::ExtractFilePath(ReadString(key.Get(), u"UninstallString"));
     if (!FolderExists(candidate)) candidate = ORV::ExtractFilePath(ReadString(key.Get(), u"DisplayIcon"));
     if (!FolderExists(candidate)) return false;
@@ -101,7 +96,7 @@ void TSetupAppRepo::Register(const std::u16string& name, const std::u16string& u
     WriteString(key.Get(), u"DisplayName", name);
     WriteString(key.Get(), u"DisplayVersion", version);
     WriteString(key.Get(), u"InstallDate", LocalDate());
-    WriteString(key.Get(), u"InstallPath", WithTrailingBackslash(ORV::ExtractFilePath(uninstallerPath)));
+    WriteString(key.Get(), u"InstallPath", ORV::IncludeTrailingBackslash(ORV::ExtractFilePath(uninstallerPath)));
     WriteString(key.Get(), u"Publisher", publisher);
     WriteString(key.Get(), u"UninstallString", uninstallerPath);
     WriteString(key.Get(), u"URLInfoAbout", homePage);

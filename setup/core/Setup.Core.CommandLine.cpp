@@ -1,6 +1,7 @@
 #include "Setup.Core.CommandLine.h"
 
 #include "ORV.Strings.h"
+#include "ORV.Utils.Strings.h"
 
 namespace Setup::Core {
 
@@ -9,10 +10,7 @@ std::u16string ElevatedRestartParams(int64_t spawnWindow, const std::u16string& 
 }
 
 std::u16string UninstallerCopyParams(const std::u16string& folder, const std::u16string& params) {
-    std::u16string path = folder;
-    // An empty folder stays empty rather than turning into the root of the current drive.
-    if (!path.empty() && path.back() != u'\\' && path.back() != u'/') path.push_back(u'\\');
-    return ORV::Format(u"/%s=\"%s\" %s", {SwitchPath, path, params});
+    return ORV::Format(u"/%s=\"%s\" %s", {SwitchPath, ORV::IncludeTrailingBackslash(folder), params});
 }
 
 } // namespace Setup::Core

@@ -170,13 +170,14 @@ bool TCustomSetupPackage::Contains(std::u16string_view name) const {
     return FFileTable.Find(name, item);
 }
 
-bool TCustomSetupPackage::ExtractFile(std::u16string_view name, std::unique_ptr<TMemoryStream>& stream) {
+bool TCustomSetupPackage::ExtractFile(std::u16string_view name, std::unique_ptr<TMemoryStream>& stream) const {
     const TSetupPackageFileTableItem* item;
     if (!FFileTable.Find(name, item)) return false;
+    const int64_t bodySize = static_cast<int64_t>(FBody.Length());
+    if (item->Offset < 0 || item->Size < 0 || item->Offset > bodySize || item->Size > bodySize - item->Offset)
+        throw ESetupPackageReadError();
     auto result = std::make_unique<TMemoryStream>();
-    result->SetCapacity(static_cast<size_t>(item->Size));
-    FBody.Seek(item->Offset, ORV::soBeginning);
-    result->CopyFrom(FBody, item->Size);
+    if (item->Size > 0) result->WriteBuffer(FBody.Memory() + item->Offset, static_cast<size_t>(item->Size));
     result->SetPosition(0);
     stream = std::move(result);
     return true;

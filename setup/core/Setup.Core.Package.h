@@ -106,8 +106,10 @@ public:
 
     bool Contains(std::u16string_view name) const;
     // False when the name is absent (Stream is left alone); otherwise a new memory stream with
-    // a copy of the file, positioned at 0. Moves the body's position: one thread at a time.
-    bool ExtractFile(std::u16string_view name, std::unique_ptr<ORV::TMemoryStream>& stream);
+    // a copy of the file, positioned at 0. Only reads the body, so threads may extract at once
+    // while nobody changes the package. An entry reaching past the body (which a read package
+    // cannot have) raises ESetupPackageReadError.
+    bool ExtractFile(std::u16string_view name, std::unique_ptr<ORV::TMemoryStream>& stream) const;
 
 protected:
     TCustomSetupPackage() = default;

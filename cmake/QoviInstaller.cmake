@@ -1,0 +1,131 @@
+# Building installers: a setup folder and a product folder become the packages "SETUP" and
+# "PRODUCT" inside a setup executable.
+#
+#   qovi_add_installer(<target>
+#       SETUP_DIR <folder> PRODUCT_DIR <folder>
+#       [SETUP_FILES <name>=<file>...] [PRODUCT_FILES <name>=<file>...]
+#       [DEPENDS <target>...] [OUTPUT_NAME <name>] [ICON <file.ico>] [LEVEL <0-9>]
+#       [PROGRAM <library>...])
+#
+# Every file below a folder is packed under its path relative to the folder, with backslashes,
+# in ordinal order of those paths; the NAME=FILE entries follow in the order given (FILE may be
+# a generator expression such as $<TARGET_FILE:tool>; list the targets that make such files in
+# DEPENDS). The same inputs always give the same packages. The executable carries the setup
+# program (PROGRAM, by default this project's qovi_setup_program and setupproduct), the two
+# packages as RCDATA resources and the setup's application manifest; ICON adds a main icon.
+#
+#   qovi_embed_packages(<target> SETUP_DIR ... PRODUCT_DIR ... [SETUP_FILES ...]
+#       [PRODUCT_FILES ...] [DEPENDS ...] [ICON ...] [LEVEL ...])
+#
+# does the same for an executable that already exists (tests use it to carry fixtures).
+#
+# The packages are made with the ipk5 tool of the build machine: the one of this build when it
+# is not cross-compiling, else QOVI_HOST_IPK5 when set, else one built here on first use.
+include_guard(GLOBAL)
+
+set(QOVI_INSTALLER_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
+set(QOVI_HOST_IPK5 "" CACHE FILEPATH "ipk5 for the build machine, used by cross builds (empty: build one)")
+
+function(_qovi_ipk5_tool out_tool out_depends)
+  if(NOT CMAKE_CROSSCOMPILING)
+    set(${out_tool} $<TARGET_FILE:ipk5> PARENT_SCOPE)
+    set(${out_depends} ipk5 PARENT_SCOPE)
+  elseif(QOVI_HOST_IPK5)
+    set(${out_tool} ${QOVI_HOST_IPK5} PARENT_SCOPE)
+    set(${out_depends} ${QOVI_HOST_IPK5} PARENT_SCOPE)
+  else()
+    set(dir ${CMAKE_BINARY_DIR}/host-tools)
+    if(NOT TARGET qovi_host_ipk5)
+      include(ExternalProject)
+      # The tool is portable code: the same sources, built with the build machine's compiler.
+      ExternalProject_Add(qovi_host_ipk5
+        SOURCE_DIR ${QOVI_INSTALLER_CMAKE_DIR}/..
+        BINARY_DIR ${dir}
+        CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DQOVI_TESTS=OFF
+        BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target ipk5
+        INSTALL_COMMAND ""
+        BUILD_ALWAYS ON
+        BUILD_BYPRODUCTS ${dir}/tools/ipk5/ipk5
+        USES_TERMINAL_BUILD ON)
+    endif()
+    set(${out_tool} ${dir}/tools/ipk5/ipk5 PARENT_SCOPE)
+    set(${out_depends} qovi_host_ipk5 ${dir}/tools/ipk5/ipk5 PARENT_SCOPE)
+  endif()
+endfunction()
+
+# Packs Folder and the NAME=FILE entries into Output.
+function(_qovi_pack output folder level entries depends)
+  _qovi_ipk5_tool(tool tool_depends)
+  get_filename_component(folder ${folder} ABSOLUTE)
+  if(NOT IS_DIRECTORY ${folder})
+    message(FATAL_ERROR "qovi: ${folder} is not a folder")
+  endif()
+  file(GLOB_RECURSE folder_files LIST_DIRECTORIES false CONFIGURE_DEPENDS ${folder}/*)
+  set(entry_files)
+  foreach(entry IN LISTS entries)
+    string(FIND "${entry}" "=" equals)
+    if(equals LESS 1)
+      message(FATAL_ERROR "qovi: \"${entry}\" is not NAME=FILE")
+    endif()
+    math(EXPR start "${equals} + 1")
+    string(SUBSTRING "${entry}" ${start} -1 file)
+    list(APPEND entry_files ${file})
+  endforeach()
+  get_filename_component(name ${output} NAME)
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${tool} pack --level ${level} ${output} ${folder} ${entries}
+    DEPENDS ${folder_files} ${entry_files} ${depends} ${tool_depends}
+    COMMENT "Packing ${name}"
+    VERBATIM)
+endfunction()
+
+function(qovi_embed_packages target)
+  cmake_parse_arguments(Q "" "SETUP_DIR;PRODUCT_DIR;ICON;LEVEL" "SETUP_FILES;PRODUCT_FILES;DEPENDS" ${ARGN})
+  if(NOT Q_SETUP_DIR OR NOT Q_PRODUCT_DIR)
+    message(FATAL_ERROR "qovi_embed_packages(${target}): SETUP_DIR and PRODUCT_DIR are required")
+  endif()
+  if(NOT DEFINED Q_LEVEL)
+    set(Q_LEVEL 5)
+  endif()
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}.packages)
+  file(MAKE_DIRECTORY ${out})
+  _qovi_pack(${out}/SETUP.ipk ${Q_SETUP_DIR} ${Q_LEVEL} "${Q_SETUP_FILES}" "${Q_DEPENDS}")
+  _qovi_pack(${out}/PRODUCT.ipk ${Q_PRODUCT_DIR} ${Q_LEVEL} "${Q_PRODUCT_FILES}" "${Q_DEPENDS}")
+
+  set(manifest ${QOVI_INSTALLER_CMAKE_DIR}/QoviSetup.manifest)
+  set(rc_text "1 24 \"${manifest}\"\nSETUP RCDATA \"${out}/SETUP.ipk\"\nPRODUCT RCDATA \"${out}/PRODUCT.ipk\"\n")
+  set(rc_depends ${out}/SETUP.ipk ${out}/PRODUCT.ipk ${manifest})
+  if(Q_ICON)
+    get_filename_component(icon ${Q_ICON} ABSOLUTE)
+    string(APPEND rc_text "MAINICON ICON \"${icon}\"\n")
+    list(APPEND rc_depends ${icon})
+  endif()
+  file(CONFIGURE OUTPUT ${out}/packages.rc CONTENT "${rc_text}")
+  set_source_files_properties(${out}/packages.rc PROPERTIES OBJECT_DEPENDS "${rc_depends}")
+  add_custom_target(${target}_packages DEPENDS ${out}/SETUP.ipk ${out}/PRODUCT.ipk)
+  add_dependencies(${target} ${target}_packages)
+  target_sources(${target} PRIVATE ${out}/packages.rc)
+endfunction()
+
+function(qovi_add_installer target)
+  cmake_parse_arguments(Q "" "SETUP_DIR;PRODUCT_DIR;ICON;LEVEL;OUTPUT_NAME" "SETUP_FILES;PRODUCT_FILES;DEPENDS;PROGRAM" ${ARGN})
+  if(NOT Q_PROGRAM)
+    set(Q_PROGRAM qovi_setup_program setupproduct)
+  endif()
+  add_executable(${target} WIN32)
+  # Object libraries are linked directly, so that their objects (and the product's start-up
+  # registration with them) are part of the program.
+  target_link_libraries(${target} PRIVATE ${Q_PROGRAM})
+  target_link_options(${target} PRIVATE -municode)
+  if(Q_OUTPUT_NAME)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${Q_OUTPUT_NAME})
+  endif()
+  set(pass)
+  foreach(key SETUP_DIR PRODUCT_DIR ICON LEVEL)
+    if(DEFINED Q_${key})
+      list(APPEND pass ${key} ${Q_${key}})
+    endif()
+  endforeach()
+  qovi_embed_packages(${target} ${pass} SETUP_FILES ${Q_SETUP_FILES} PRODUCT_FILES ${Q_PRODUCT_FILES}
+                      DEPENDS ${Q_DEPENDS})
+endfunction()

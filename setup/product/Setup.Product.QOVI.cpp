@@ -1,0 +1,96 @@
+#include "Setup.Product.QOVI.h"
+
+#include "ORV.Platform.h"
+#include "ORV.Utils.Strings.h"
+#include "ORV.Win32.h"
+#include "ORV.Win32.Handles.h"
+#include "Setup.Core.AppRepo.h"
+#include "Setup.Core.Resources.h"
+
+namespace Setup::Product::QOVI {
+
+using namespace Setup::Core;
+using ORV::W;
+
+namespace {
+
+// Registered while the program starts, before its entry point runs.
+const bool kRegistered = (ProductInfoClass = &TProductInfoQOVI::Create, true);
+
+bool IsFile(const std::u16string& path) {
+    const DWORD attributes = GetFileAttributesW(W(ORV::LongPathForm(path)));
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The folder of the program that owns a running player window.
+bool FindRunningPlayerFolder(std::u16string& folder) {
+    HWND window = FindWindowW(W(kPlayerWindowClass), nullptr);
+    if (!window) return false;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    ORV::TScopedKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process.IsValid()) return false;
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    // A process whose path cannot be read points nowhere: the caller falls back to the default.
+    if (!QueryFullProcessImageNameW(process.Get(), 0, path, &length) || length == 0) return false;
+    folder = ORV::ExtractFilePath(ORV::FromW(path, length));
+    return !folder.empty();
+}
+
+} // namespace
+
+TProductInfoQOVI::TProductInfoQOVI(ISetupHost& host) : TSetupProductInfo(host) { (void)kRegistered; }
+
+std::unique_ptr<TSetupProductInfo> TProductInfoQOVI::Create(ISetupHost& host) {
+    return std::make_unique<TProductInfoQOVI>(host);
+}
+
+bool TProductInfoQOVI::FindInstalledPath(std::u16string& path) {
+    for (const char16_t* entry : {u"QOVI", u"QOVI3"})
+        if (TSetupAppRepo::FindInstallPath(entry, path)) return true;
+    return FindRunningPlayerFolder(path);
+}
+
+std::u16string TProductInfoQOVI::GetDefaultPath() {
+    std::u16string path;
+    if (FindInstalledPath(path)) return path;
+    return TSetupProductInfo::GetDefaultPath();
+}
+
+bool TProductInfoQOVI::CanUpdate() {
+    const int32_t version = InstalledVersion();
+    return version >= kOldestUpdatableVersion && version <= kNewestUpdatableVersion;
+}
+
+bool TProductInfoQOVI::IsPortable() { return !FInstalledConfig.ReadBool(u"System", u"UserMode", true); }
+
+int32_t TProductInfoQOVI::InstalledVersion() { return FInstalledConfig.ReadInteger(u"System", u"Version", 0); }
+
+void TProductInfoQOVI::Refresh() {
+    const std::u16string& dest = Host().DestPath();
+    std::u16string config;
+    if (!dest.empty()) {
+        for (const char16_t* name : {u"QOVI.ini", u"QOVI3.ini"}) {
+            if (IsFile(dest + name)) {
+                config = dest + name;
+                break;
+            }
+        }
+    }
+    FInstalledConfig.LoadFromFile(config);
+    Host().Settings().WriteSectionText(u"Integration", FInstalledConfig.ReadSectionText(u"Integration"));
+}
+
+bool TProductInfoQOVI::AddonsOffered() const {
+    const TSetupOptions options = Host().Options();
+    return !options.Contains(Auto) && !options.Contains(Silent) &&
+           ORV::Platform::SameTextLocale(Host().Resources().LanguageName(), u"Russian");
+}
+
+// The actions and pages arrive with the engine and the wizard; each lists itself here then.
+void TProductInfoQOVI::EnumActions(const TSetupActionClassProc&) {}
+
+void TProductInfoQOVI::EnumPages(const TSetupPageClassProc&) {}
+
+} // namespace Setup::Product::QOVI
