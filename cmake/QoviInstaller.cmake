@@ -116,7 +116,8 @@ function(qovi_add_installer target)
   # Object libraries are linked directly, so that their objects (and the product's start-up
   # registration with them) are part of the program.
   target_link_libraries(${target} PRIVATE ${Q_PROGRAM})
-  target_link_options(${target} PRIVATE -municode)
+  # Shipped without a symbol table.
+  target_link_options(${target} PRIVATE -municode $<$<CONFIG:Release,MinSizeRel>:-s>)
   if(Q_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME ${Q_OUTPUT_NAME})
   endif()

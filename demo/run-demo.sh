@@ -1,29 +1,36 @@
 #!/usr/bin/env bash
-# The demo so far: the packaging tool packs a sample setup folder, lists it and verifies it,
-# and the Windows build of the tool reads the same package under Wine.
+# The demo: the installer that qovi_add_installer built from demo/setup and demo/product, what
+# it carries, and a start of it under Wine.
 set -euo pipefail
 native=$1 win32=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
-out="$root/$native/demo"
 ipk5="$root/$native/tools/ipk5/ipk5"
+installer="$root/$win32/demo/QOVISetup.exe"
+out="$root/$win32/demo/carried"
 mkdir -p "$out"
 
-echo "== packing demo/sample with ipk5"
-"$ipk5" pack --level 5 "$out/SETUP.ipk" "$root/demo/sample"
-echo "== ipk5 list"
-"$ipk5" list "$out/SETUP.ipk"
-echo "== ipk5 verify"
-"$ipk5" verify "$out/SETUP.ipk"
+echo "== $installer ($(stat -c %s "$installer") bytes)"
+wrestool -l "$installer"
+for package in SETUP PRODUCT; do
+  wrestool -x --raw --type=10 --name="$package" "$installer" > "$out/$package.ipk"
+  # The resource must be exactly the package the build packed.
+  cmp "$out/$package.ipk" "$root/$win32/demo/QOVIDemoSetup.packages/$package.ipk"
+  echo "== resource $package: ipk5 verify and list"
+  "$ipk5" verify "$out/$package.ipk"
+  "$ipk5" list "$out/$package.ipk"
+done
 
 source "$root/scripts/wine-env.sh"
+bash "$root/scripts/wine-up.sh"
+export DISPLAY="$QOVI_DISPLAY"
 if qovi_can_run_32bit; then
-  bash "$root/scripts/wine-up.sh"
-  echo "== ipk5.exe verify (Windows build, under Wine)"
-  "$root/scripts/wine.sh" "$root/$win32/tools/ipk5/ipk5.exe" verify "Z:${out//\//\\}\\SETUP.ipk"
-elif [ -x "$root/build/win64/tools/ipk5/ipk5.exe" ]; then
-  bash "$root/scripts/wine-up.sh"
-  echo "== ipk5.exe verify (64-bit Windows build, under Wine: this machine cannot execute 32-bit code)"
-  "$root/scripts/wine64.sh" "$root/build/win64/tools/ipk5/ipk5.exe" verify "Z:${out//\//\\}\\SETUP.ipk"
+  runner="$root/scripts/wine.sh" program="$installer"
 else
-  echo "note: this machine cannot execute 32-bit code, so the Windows build of ipk5 is not run here"
+  # This machine cannot execute 32-bit code: the same installer, built for 64 bits, stands in.
+  make -C "$root" --no-print-directory win64 >/dev/null
+  runner="$root/scripts/wine64.sh" program="$root/build/win64/demo/QOVISetup.exe"
+  echo "note: this machine cannot execute 32-bit code; running the 64-bit build of the installer"
 fi
+echo "== starting $(basename "$program") under Wine"
+"$runner" "$program" /AUTO /SILENT
+echo "== the installer started and ended (exit code 0); the installation run itself comes with the setup controller"
