@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The demo: the installer that qovi_add_installer built from demo/setup and demo/product, what
-# it carries, and a start of it under Wine.
+# it carries, and a silent run of it under Wine.
 set -euo pipefail
 native=$1 win32=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,6 +31,13 @@ else
   runner="$root/scripts/wine64.sh" program="$root/build/win64/demo/QOVISetup.exe"
   echo "note: this machine cannot execute 32-bit code; running the 64-bit build of the installer"
 fi
-echo "== starting $(basename "$program") under Wine"
-"$runner" "$program" /AUTO /SILENT
-echo "== the installer started and ended (exit code 0); the installation run itself comes with the setup controller"
+dest='C:\qovi-demo\'
+echo "== $(basename "$program") /AUTO=\"$dest\" /SILENT under Wine"
+status=0
+"$runner" "$program" "/AUTO=$dest" /SILENT || status=$?
+if [ "$status" -eq 0 ]; then
+  echo "== the silent run succeeded (exit code 0)"
+else
+  echo "== the silent run failed (exit code $status)"
+  exit "$status"
+fi

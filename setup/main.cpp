@@ -1,12 +1,35 @@
 // The setup program's entry point: one executable that installs, updates and uninstalls.
+//
+// Exit codes: 0 when the run succeeded, was cancelled by the user or the elevation prompt was
+// refused; 1 when it ended with an error (the "Setup" error box was shown, or the run's error
+// list is not empty). The unelevated first process exits with the elevated copy's code.
 
+#include "ORV.Platform.h"
+#include "ORV.Strings.h"
 #include "ORV.SysUtils.h"
 #include "ORV.Utils.CommandLine.h"
+#include "ORV.Utils.Strings.h"
 #include "ORV.Win32.h"
+#include "Setup.Core.CommandLine.h"
+#include "Setup.Core.Controller.h"
 #include "Setup.Core.Errors.h"
+#include "Setup.Core.Launch.h"
 #include "Setup.Core.ProductInfo.h"
+#include "Setup.Core.Resources.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <exception>
+#include <memory>
+#include <new>
+
+using namespace Setup::Core;
 
 namespace {
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
 
 // The installer runs from a Downloads folder and the uninstaller from TEMP, both places where
 // anyone can leave a DLL: from here on, libraries come from System32 only. Windows 7 without
@@ -18,23 +41,88 @@ void RestrictDllSearch() {
     if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
 }
 
+// The real version, not the one the compatibility layer shows to programs without a manifest.
+DWORD WindowsMajorVersion() {
+    using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto getVersion = reinterpret_cast<TRtlGetVersion>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (getVersion && getVersion(&info) == 0) return info.dwMajorVersion;
+    return 6;
+}
+
 void ShowError(const std::u16string& message) {
     MessageBoxW(nullptr, ORV::W(message), L"Setup", MB_OK | MB_ICONERROR);
+}
+
+bool FolderExists(const std::u16string& path) {
+    const DWORD attributes = GetFileAttributesW(ORV::W(ORV::LongPathForm(path)));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The run after the start-up checks; returns the exit code. Raises what the user must see.
+int Run(const std::u16string& commandLine) {
+    if (!ProductInfoClass) throw EInstallerGeneralError(kMsgSetupMalformed);
+
+    if (WindowsMajorVersion() >= 6) {
+        std::u16string skipUac;
+        if (ORV::GetSwitchValue(commandLine, SwitchSkipUAC, skipUac)) {
+            int64_t window = 0;
+            if (!ORV::TryStrToInt64(skipUac, window)) window = 0;
+            TSetupSpawnService::Initialize(static_cast<intptr_t>(window));
+        } else if (!IsUserAnAdmin()) {
+            DWORD exitCode = kExitSuccess;
+            // A refused prompt ends the run quietly.
+            return RestartElevated(commandLine, exitCode) ? static_cast<int>(exitCode) : kExitSuccess;
+        }
+    }
+    if (!IsUserAnAdmin()) throw EInstallerNoAdminRightsError();
+
+    TSetup setup(commandLine);
+    if (setup.Mode() == smUninstall) {
+        std::u16string path;
+        if (ORV::GetSwitchValue(commandLine, SwitchPath, path) && !path.empty() && FolderExists(path)) {
+            setup.SetDestPath(path);
+        } else {
+            // A copy that already runs from the temporary folder must not copy itself again.
+            if (IsInsideTempFolder(ORV::Platform::ExecutableFileName()))
+                throw EInstallerMysteryError(u"Cannot start the Uninstaller");
+            StartUninstaller();
+            return kExitSuccess;
+        }
+    }
+
+    setup.Resources().InitializeLanguages();
+    if (setup.HasOption(Silent)) {
+        setup.StartWorker(true);
+        if (setup.HasErrors()) {
+            std::u16string text;
+            for (int32_t i = 0; i < setup.Errors().Count(); ++i) text += setup.Errors().Strings(i) + u"\r\n";
+            throw EInstallerInstallError(text);
+        }
+        setup.RunActions();
+        return kExitSuccess;
+    }
+    // The wizard lands with the user interface; until then only silent runs can be made.
+    throw EInstallerGeneralError(u"This setup can only run silently (/AUTO /SILENT) for now");
 }
 
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     RestrictDllSearch();
-    const std::u16string commandLine = ORV::GetParams();
+    int exitCode = kExitFailure;
     try {
-        if (!Setup::Core::ProductInfoClass) throw Setup::Core::EInstallerGeneralError(Setup::Core::kMsgSetupMalformed);
-        // The run itself follows here: the elevated restart, the setup controller, and the
-        // wizard or the silent worker.
-        (void)commandLine;
+        exitCode = Run(ORV::GetParams());
     } catch (const ORV::Exception& error) {
         ShowError(error.Message());
+    } catch (const std::bad_alloc&) {
+        ShowError(u"Out of memory");
+    } catch (const std::exception& error) {
+        // Not one of ours, but the user must still learn that the run failed.
+        ShowError(ORV::Utf8ToUtf16(error.what()));
     }
-    // The outcome is shown to the user; the exit code is always 0.
-    return 0;
+    TSetupSpawnService::Finalize();
+    return exitCode;
 }

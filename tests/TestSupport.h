@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace TestSupport {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
@@ -68,5 +72,21 @@ inline std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
     for (auto& b : bytes) b = static_cast<uint8_t>(generator());
     return bytes;
 }
+
+#ifdef _WIN32
+// The build names its files by Unix paths; under Wine they become DOS paths for Win32.
+inline std::filesystem::path BuiltFile(const char* path) {
+    using TToDos = wchar_t*(__cdecl*)(const char*);
+    const FARPROC proc = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name");
+    if (const auto toDos = reinterpret_cast<TToDos>(reinterpret_cast<void (*)()>(proc))) {
+        if (wchar_t* dos = toDos(path)) {
+            std::filesystem::path result(dos);
+            HeapFree(GetProcessHeap(), 0, dos);
+            return result;
+        }
+    }
+    return std::filesystem::path(path);
+}
+#endif
 
 } // namespace TestSupport

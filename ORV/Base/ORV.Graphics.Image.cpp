@@ -7,6 +7,7 @@
 #include <shlwapi.h>
 
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace ORV {
@@ -50,6 +51,14 @@ const TGdiPlus& GdiPlus() {
     static int startupStatus = 0;
     std::call_once(once, [] {
         HMODULE module = LoadLibraryExW(L"gdiplus.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!module && GetLastError() == ERROR_INVALID_PARAMETER) {
+            // Windows 7 without its loader update knows no search flags: name System32 itself.
+            wchar_t system[MAX_PATH] = {};
+            const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+            if (length && length < MAX_PATH - 13)
+                module = LoadLibraryExW((std::wstring(system, length) + L"\\gdiplus.dll").c_str(), nullptr,
+                                        LOAD_WITH_ALTERED_SEARCH_PATH);
+        }
         if (!module) {
             failure = GetLastError();
             if (failure == 0) failure = ERROR_MOD_NOT_FOUND;
@@ -94,9 +103,10 @@ void TORVImage::LoadFromStream(TStream& stream) {
     Clear();
     const TGdiPlus& api = GdiPlus();
     const int64_t left = stream.Size() - stream.Position();
+    // GDI+ takes a 32-bit size; no picture comes near it (status 2 is GDI+'s InvalidParameter).
+    if (left > int64_t(UINT_MAX) || uint64_t(left) > SIZE_MAX) throw EInvalidOperation(u"Cannot load image (GDI+ status 2)");
     std::vector<uint8_t> bytes(left > 0 ? static_cast<size_t>(left) : 0);
     if (!bytes.empty()) stream.ReadBuffer(bytes.data(), bytes.size());
-    if (bytes.size() > UINT_MAX) throw EInvalidOperation(u"Cannot load image (GDI+ status 2)");
 
     // The memory stream holds its own copy of the bytes; the bitmap keeps a reference to it,
     // because GDI+ may decode lazily.

@@ -31,7 +31,7 @@ std::u16string TSetupProductInfo::GetDefaultPath() {
 std::u16string TSetupProductInfo::GetPortablePath() {
     wchar_t path[MAX_PATH] = {};
     std::u16string desktop;
-    if (SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK && path[0])
+    if (SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY | CSIDL_FLAG_DONT_VERIFY, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK && path[0])
         desktop = ORV::IncludeTrailingBackslash(ORV::FromW(path));
     else
         desktop = TempFolder();

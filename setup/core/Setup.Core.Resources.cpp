@@ -74,7 +74,7 @@ std::unique_ptr<ORV::TStream> OpenProductSource(const std::u16string& executable
 // cannot name it.
 std::u16string ShellFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};
-    if (SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK && path[0])
+    if (SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_DONT_VERIFY, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK && path[0])
         return ORV::IncludeTrailingBackslash(ORV::FromW(path));
     return TempFolder();
 }
@@ -93,9 +93,9 @@ bool IsUninstallerExe(std::u16string_view executablePath) {
 }
 
 std::u16string TempFolder() {
-    wchar_t path[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathW(MAX_PATH + 1, path);
-    if (length == 0 || length > MAX_PATH) ORV::RaiseLastOSError();
+    wchar_t path[MAX_PATH + 2] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 2, path);
+    if (length == 0 || length > MAX_PATH + 1) ORV::RaiseLastOSError();
     return ORV::IncludeTrailingBackslash(ORV::FromW(path, length));
 }
 

@@ -15,19 +15,7 @@ using TestSupport::TTempDir;
 
 constexpr DWORD Patience = 10000; // ms; Wine's first start of a program can be slow
 
-// The build names its files by Unix paths; under Wine they become DOS paths for Win32.
-fs::path BuiltFile(const char* path) {
-    using TToDos = WCHAR*(CDECL*)(LPCSTR);
-    const FARPROC proc = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name");
-    if (const auto toDos = reinterpret_cast<TToDos>(reinterpret_cast<void (*)()>(proc))) {
-        if (WCHAR* dos = toDos(path)) {
-            fs::path result(dos);
-            HeapFree(GetProcessHeap(), 0, dos);
-            return result;
-        }
-    }
-    return fs::path(path);
-}
+using TestSupport::BuiltFile;
 
 // Copies the built file to Folder / Name, creating Folder, and gives the copy's path.
 fs::path Deploy(const char* built, const fs::path& folder, const wchar_t* name) {

@@ -64,12 +64,14 @@ TEST(SetupResources, ListsOnlyTheSetupPackagesLanguagesInNaturalOrder) {
 }
 
 // Russian.lng carries LangId 1033, English.lng 2057: on a system whose interface language is
-// neither, such as Wine's US English, Russian is preselected and merged over English.
+// US English (Wine's), Russian is preselected and merged over English.
 TEST(SetupResources, MergesThePreselectedLanguageOverEnglish) {
     const int32_t ui = ORV::Platform::UserDefaultUILanguage();
     if (ui == 2057 || ui == 1043 || ui == 1044) GTEST_SKIP() << "the interface language selects another file";
     TTestSetupHost host;
     TSetupResources& resources = host.Resources();
+    // Before a language is chosen the family is "EN", although the script lists RU first.
+    EXPECT_EQ(TextOf(*resources.GetLicense()), "{\\rtf1\\ansi English licence\\par}");
     resources.InitializeLanguages();
 
     EXPECT_EQ(resources.LanguageName(), u"Russian");
@@ -103,9 +105,12 @@ TEST(SetupResources, ExpandsTheMacrosInOrderAndNormalisesPaths) {
     EXPECT_EQ(resources.Expand(u"$DESKTOP|$STARTMENU|$PROGRAMS"),
               resources.DesktopFolder() + u"|" + resources.StartMenuFolder() + u"|" + resources.ProgramFilesFolder());
 
-    // Each macro is searched for in what the ones before it produced.
+    // Each macro is searched for in what the ones before it produced, and line breaks come
+    // first, so a destination's "\n" is no line break.
     host.DestPathValue = u"C:\\$NAME\\";
     EXPECT_EQ(resources.Expand(u"$DEST"), u"C:\\QOVI\\");
+    host.DestPathValue = u"C:\\new\\";
+    EXPECT_EQ(resources.Expand(u"$DEST"), u"C:\\new\\");
 }
 
 TEST(SetupResources, NamesTheShellFolders) {
@@ -116,6 +121,10 @@ TEST(SetupResources, NamesTheShellFolders) {
         ASSERT_GE(folder->size(), 4u);
         EXPECT_EQ(folder->back(), u'\\') << ORV::Utf16ToUtf8(*folder);
     }
+    wchar_t programFiles[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableW(L"ProgramFiles", programFiles, MAX_PATH), 0u);
+    EXPECT_TRUE(ORV::Platform::SameTextLocale(resources.ProgramFilesFolder(),
+                                              reinterpret_cast<const char16_t*>(programFiles) + std::u16string(u"\\")));
     BOOL wow64 = FALSE;
     IsWow64Process(GetCurrentProcess(), &wow64);
     const bool x86Folder = resources.ProgramFilesFolder().find(u" (x86)") != std::u16string::npos;
@@ -139,8 +148,10 @@ TEST(SetupResources, ReadsTextFilesAndPictures) {
     EXPECT_EQ(image->PixelOffsetMode(), ORV::pomHalf);
     EXPECT_EQ(image->Pixel(3, 1), 0xFFFF0000u);
 
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(GetDC(nullptr), 8, 8);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 8, 8);
+    ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(dc, bitmap);
     const RECT rect{0, 0, 8, 4};
     EXPECT_TRUE(image->Draw(dc, rect));

@@ -1,0 +1,267 @@
+#include "Setup.Core.Controller.h"
+
+#include "ORV.Strings.h"
+#include "ORV.Utils.CommandLine.h"
+#include "ORV.Utils.Strings.h"
+#include "ORV.Win32.h"
+#include "Setup.Core.Actions.h"
+#include "Setup.Core.CommandLine.h"
+#include "Setup.Core.Errors.h"
+#include "Setup.Core.Launch.h"
+#include "Setup.Core.ProductInfo.h"
+#include "Setup.Core.Resources.h"
+
+namespace Setup::Core {
+
+using ORV::W;
+
+namespace {
+
+TSetup* gCurrent = nullptr;
+
+// The thread that runs the program's start-up is its main thread, the interface thread.
+const DWORD kMainThreadId = GetCurrentThreadId();
+
+constexpr wchar_t kWindowClass[] = L"TSetup";
+
+void RegisterWindowClass(WNDPROC procedure) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kWindowClass;
+    if (!RegisterClassW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) ORV::RaiseLastOSError();
+}
+
+std::u16string NormalizedDestPath(const std::u16string& path) {
+    std::u16string result = path;
+    if (result.find(u".\\") != std::u16string::npos) {
+        const DWORD length = GetFullPathNameW(W(result), 0, nullptr, nullptr);
+        if (length) {
+            std::u16string full(length, u'\0');
+            const DWORD written = GetFullPathNameW(W(result), length, reinterpret_cast<wchar_t*>(full.data()), nullptr);
+            if (written && written < length) result = full.substr(0, written);
+        }
+    }
+    if (result.find(u'~') != std::u16string::npos) {
+        const std::u16string existing = ORV::LongPathForm(result);
+        const DWORD length = GetLongPathNameW(W(existing), nullptr, 0);
+        if (length) {
+            std::u16string longName(length, u'\0');
+            const DWORD written = GetLongPathNameW(W(existing), reinterpret_cast<wchar_t*>(longName.data()), length);
+            if (written && written < length) {
+                longName.resize(written);
+                // Keep the form the caller used; only the short names become long ones.
+                if (existing != result && longName.rfind(u"\\\\?\\", 0) == 0) longName.erase(0, 4);
+                result = longName;
+            }
+        }
+    }
+    return ORV::IncludeTrailingBackslash(std::move(result));
+}
+
+} // namespace
+
+TSetup* TSetup::Current() { return gCurrent; }
+
+void AddError(const std::u16string& text) {
+    if (TSetup* setup = TSetup::Current()) setup->AddError(text);
+}
+
+TSetup::TSetup(const std::u16string& commandLine, const std::u16string& executablePath) {
+    if (gCurrent) throw EInstallerMysteryError(u"Invalid Arguments");
+    gCurrent = this;
+    try {
+        if (!ProductInfoClass) throw EInstallerGeneralError(kMsgSetupMalformed);
+        FProductInfo = ProductInfoClass(*this);
+        FResources = std::make_unique<TSetupResources>(*this, executablePath);
+        if (GetCurrentThreadId() != kMainThreadId)
+            throw ORV::EInvalidOperation(u"Cannot create window in non-main thread");
+        RegisterWindowClass(&TSetup::WndProc);
+        FHandle = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  GetModuleHandleW(nullptr), this);
+        if (!FHandle) ORV::RaiseLastOSError();
+        ApplyCommandLine(commandLine);
+    } catch (...) {
+        if (FHandle) DestroyWindow(FHandle);
+        gCurrent = nullptr;
+        throw;
+    }
+}
+
+TSetup::~TSetup() {
+    FThread.reset();
+    if (FHandle) DestroyWindow(FHandle);
+    FProductInfo.reset();
+    FResources.reset();
+    gCurrent = nullptr;
+}
+
+void TSetup::ApplyCommandLine(const std::u16string& commandLine) {
+    using ORV::GetSwitchValue;
+    using ORV::HasSwitch;
+    std::u16string autoPath;
+    if (FResources->ProductPackage().Contains(u"Uninstall.ini")) {
+        FMode = smUninstall;
+        FOptions = {};
+        if (HasSwitch(commandLine, SwitchAuto)) {
+            FOptions.Include(Auto);
+            if (HasSwitch(commandLine, SwitchSilent)) FOptions.Include(Silent);
+        }
+    } else if (GetSwitchValue(commandLine, SwitchAuto, autoPath)) {
+        FMode = smInstall;
+        FOptions = {Auto};
+        SetDestPath(autoPath.empty() ? FProductInfo->GetDefaultPath() : autoPath);
+        if (HasSwitch(commandLine, SwitchNoBackup)) FOptions.Include(NoBackup);
+        if (HasSwitch(commandLine, SwitchRun)) FOptions.Include(RunPrograms);
+        if (HasSwitch(commandLine, SwitchUpdate)) {
+            if (!FProductInfo->CanUpdate())
+                throw EInstallerUpdateError(ORV::Format(u"Cannot install update on v%s", {FProductInfo->InstalledVersionText()}));
+        } else {
+            if (HasSwitch(commandLine, SwitchPortable)) FOptions.Include(Portable);
+            if (HasSwitch(commandLine, SwitchSilent)) FOptions.Include(Silent);
+        }
+    } else {
+        FMode = smInstall;
+        FOptions = {Update};
+        SetDestPath(FProductInfo->GetDefaultPath());
+    }
+}
+
+void TSetup::SetDestPath(const std::u16string& path) {
+    if (path == FDestPath) return;
+    FDestPath = NormalizedDestPath(path);
+    FProductInfo->Refresh();
+    if (FProductInfo->CanUpdate())
+        FOptions.Include(Update);
+    else
+        FOptions.Exclude(Update);
+    if (FOptions.Contains(Update) && FProductInfo->IsPortable()) FOptions.Include(Portable);
+    ValidateOptions();
+}
+
+bool TSetup::ValidateOptions() {
+    if (!FProductInfo->CanUpdate()) FOptions.Exclude(Update);
+    const bool inProgramFiles = IsDestPathInProgramFiles();
+    if (inProgramFiles) FOptions.Exclude(Portable);
+    return inProgramFiles;
+}
+
+bool TSetup::IsDestPathInProgramFiles() const {
+    for (const std::u16string* folder : {&FResources->ProgramFilesFolder(), &FResources->NativeProgramFilesFolder()}) {
+        if (!folder->empty() && FDestPath.size() >= folder->size() &&
+            ORV::Platform::SameTextLocale(std::u16string_view(FDestPath).substr(0, folder->size()), *folder))
+            return true;
+    }
+    return false;
+}
+
+void TSetup::SetOptions(TSetupOptions options) {
+    if (options == FOptions) return;
+    if (options.Contains(Auto) != FOptions.Contains(Auto) || options.Contains(Silent) != FOptions.Contains(Silent))
+        throw EInstallerMysteryError(u"Invalid Arguments");
+    FOptions = options;
+    ValidateOptions();
+}
+
+void TSetup::SetOption(TSetupOption option, bool enabled) {
+    TSetupOptions options = FOptions;
+    if (enabled)
+        options.Include(option);
+    else
+        options.Exclude(option);
+    SetOptions(options);
+}
+
+void TSetup::StartWorker(bool wait) {
+    if (FState != ssIdle) return;
+    if (FDestPath.empty()) throw EInstallerInstallError(u"DestPath is empty");
+    ValidateOptions();
+    FState = ssRunning;
+    FThread = std::make_unique<TSetupThread>();
+    FThread->Resume();
+    if (wait) FThread->WaitFor();
+}
+
+void TSetup::StopWorker() { FThread.reset(); }
+
+void TSetup::RunActions() {
+    if (HasErrors() || FMode == smUninstall) return;
+    const bool byDefault = FOptions.Contains(Auto) && FOptions.Contains(Update) && FOptions.Contains(RunPrograms);
+    const TSetupScriptGroup& actions = FResources->Script().Actions();
+    for (int i = 0; i < actions.Count(); ++i) {
+        const std::u16string& name = actions.Files(i).Name;
+        if (FSettings.ReadBool(u"Actions", name, byDefault)) TSetupSpawnService::Execute(FResources->ExpandPath(name));
+    }
+}
+
+void TSetup::AddListener(IInstallerNotify* listener) {
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    FListeners.push_back(listener);
+}
+
+void TSetup::RemoveListener(IInstallerNotify* listener) {
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    for (size_t i = FListeners.size(); i-- > 0;) {
+        if (FListeners[i] == listener) {
+            FListeners.erase(FListeners.begin() + static_cast<ptrdiff_t>(i));
+            return;
+        }
+    }
+}
+
+LRESULT TSetup::SendNotify(int32_t code, intptr_t param) {
+    return SendMessageW(FHandle, WM_USER, static_cast<WPARAM>(code), static_cast<LPARAM>(param));
+}
+
+void TSetup::SendNotifyText(int32_t code, const std::u16string& text) {
+    COPYDATASTRUCT data{};
+    data.dwData = static_cast<ULONG_PTR>(code);
+    data.cbData = static_cast<DWORD>(text.size() * sizeof(char16_t));
+    data.lpData = const_cast<char16_t*>(text.data());
+    SendMessageW(FHandle, WM_COPYDATA, reinterpret_cast<WPARAM>(FHandle), reinterpret_cast<LPARAM>(&data));
+}
+
+void TSetup::AddError(const std::u16string& text) { FErrors.Add(text); }
+
+LRESULT CALLBACK TSetup::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<TSetup*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self) {
+        if (message == WM_USER) {
+            self->DispatchNotify(static_cast<int32_t>(wParam), static_cast<intptr_t>(lParam));
+            return 0;
+        }
+        if (message == WM_COPYDATA) {
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            if (data && reinterpret_cast<HWND>(wParam) == window) {
+                const size_t length = data->cbData / sizeof(char16_t);
+                const std::u16string text =
+                    length && data->lpData ? std::u16string(static_cast<const char16_t*>(data->lpData), length) : std::u16string();
+                try {
+                    self->DispatchNotify(static_cast<int32_t>(data->dwData), reinterpret_cast<intptr_t>(&text));
+                } catch (...) {
+                    // A listener's failure to show a status text must not end the run.
+                }
+                return TRUE;
+            }
+            return FALSE;
+        }
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void TSetup::DispatchNotify(int32_t code, intptr_t param) {
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    if (code == snFinished) {
+        FState = ssFinished;
+        if (param != 0) AddError(FResources->GetMessage(u"Common", u"E4"));
+    }
+    // Downwards, so that a listener that removes itself during its call skips no other.
+    for (size_t i = FListeners.size(); i-- > 0;)
+        if (i < FListeners.size()) FListeners[i]->Notify(code, param);
+}
+
+} // namespace Setup::Core

@@ -1,0 +1,114 @@
+// The setup controller: the one object that holds a run together. It owns the settings store,
+// the error list, the product information, the setup resources and the worker; it decides the
+// mode and the options from the command line and keeps them consistent; and it carries the
+// worker's notifications to the listeners on the interface thread, through a hidden window.
+//
+// One controller per process, created and freed on the main thread; TSetup::Current() reaches
+// it from everywhere while it exists.
+#pragma once
+
+#include "ORV.Classes.StringList.h"
+#include "ORV.FileFormats.INI.h"
+#include "ORV.Platform.h"
+#include "Setup.Core.Host.h"
+#include "Setup.Core.Notify.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace Setup::Core {
+
+class TSetupThread;
+
+enum TSetupState : uint8_t { ssIdle = 0, ssRunning = 1, ssFinished = 2 };
+
+class TSetup final : public ISetupHost {
+public:
+    // Creates the settings store, the product information (ProductInfoClass), the resources of
+    // the program ExecutablePath (see TSetupResources), the hidden window, and applies the
+    // command line. Raises whatever these raise, "Cannot create window in non-main thread",
+    // "Cannot install update on v%s" and "Invalid Arguments" for a second controller.
+    explicit TSetup(const std::u16string& commandLine,
+                    const std::u16string& executablePath = ORV::Platform::ExecutableFileName());
+    // Stops and joins a running worker first (serving its notifications meanwhile).
+    ~TSetup();
+    TSetup(const TSetup&) = delete;
+    TSetup& operator=(const TSetup&) = delete;
+
+    // The controller of this process, or nullptr.
+    static TSetup* Current();
+
+    // --- ISetupHost ---
+    TSetupMode Mode() const override { return FMode; }
+    TSetupOptions Options() const override { return FOptions; }
+    const std::u16string& DestPath() const override { return FDestPath; }
+    ORV::TORVIniFile& Settings() override { return FSettings; }
+    TSetupProductInfo& ProductInfo() override { return *FProductInfo; }
+    TSetupResources& Resources() override { return *FResources; }
+
+    bool HasOption(TSetupOption option) const { return FOptions.Contains(option); }
+    bool HasErrors() const { return FErrors.Count() > 0; }
+    const ORV::TORVStringList& Errors() const { return FErrors; }
+    TSetupState State() const { return FState; }
+    HWND Handle() const { return FHandle; }
+    TSetupThread* Thread() const { return FThread.get(); }
+
+    // Sets the destination (made absolute when it holds ".\", long when it holds "~", with a
+    // trailing backslash), has the product information look at it and sets Update (and
+    // Portable for a portable installation) from what it finds. Nothing for the same path.
+    void SetDestPath(const std::u16string& path);
+    // Drops Update when the installation cannot be updated and Portable inside Program Files;
+    // returns whether the destination lies in Program Files.
+    bool ValidateOptions();
+    bool IsDestPathInProgramFiles() const;
+    // Raises EInstallerMysteryError "Invalid Arguments" (changing nothing) when Auto or Silent
+    // would change; otherwise takes the options and validates them.
+    void SetOptions(TSetupOptions options);
+    void SetOption(TSetupOption option, bool enabled);
+
+    // Starts the worker once per process; with Wait, returns when it has ended. Raises
+    // EInstallerInstallError "DestPath is empty" before a destination is set.
+    void StartWorker(bool wait);
+    // Stops the worker (the current action finishes) and joins it.
+    void StopWorker();
+    // Starts the post-install programs: those whose [Actions] key is true, a missing key
+    // counting as true in an automatic update with /RUN only. None after errors or an uninstall.
+    void RunActions();
+
+    // Listeners are called last registered first; a listener must remove itself before it goes.
+    void AddListener(IInstallerNotify* listener);
+    void RemoveListener(IInstallerNotify* listener);
+    // Hand a notification to the interface thread and return once every listener has run.
+    // Callable from any thread.
+    LRESULT SendNotify(int32_t code, intptr_t param);
+    void SendNotifyText(int32_t code, const std::u16string& text);
+
+    void AddError(const std::u16string& text);
+
+private:
+    static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void ApplyCommandLine(const std::u16string& commandLine);
+    void DispatchNotify(int32_t code, intptr_t param);
+
+    ORV::TORVIniFile FSettings;
+    std::u16string FDestPath;
+    ORV::TORVStringList FErrors;
+    HWND FHandle = nullptr;
+    std::vector<IInstallerNotify*> FListeners;
+    std::recursive_mutex FLock;
+    TSetupMode FMode = smInstall;
+    TSetupOptions FOptions;
+    std::unique_ptr<TSetupProductInfo> FProductInfo;
+    std::unique_ptr<TSetupResources> FResources;
+    TSetupState FState = ssIdle;
+    std::unique_ptr<TSetupThread> FThread;
+};
+
+// Appends Text to the running controller's error list.
+void AddError(const std::u16string& text);
+
+} // namespace Setup::Core
