@@ -31,16 +31,6 @@ namespace {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 
-// The installer runs from a Downloads folder and the uninstaller from TEMP, both places where
-// anyone can leave a DLL: from here on, libraries come from System32 only. Windows 7 without
-// its loader update lacks the call; there, at least the current folder is taken off the path.
-void RestrictDllSearch() {
-    using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
-    const auto setDefault = reinterpret_cast<TSetDefaultDllDirectories>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
-    if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
-}
-
 // The real version, not the one the compatibility layer shows to programs without a manifest.
 DWORD WindowsMajorVersion() {
     using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
@@ -111,7 +101,7 @@ int Run(const std::u16string& commandLine) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    RestrictDllSearch();
+    RestrictDllSearchToSystem32();
     int exitCode = kExitFailure;
     try {
         exitCode = Run(ORV::GetParams());

@@ -2,6 +2,7 @@
 
 #include "ORV.Strings.h"
 #include "ORV.SysUtils.h"
+#include "ORV.Win32.h"
 
 #include <objidl.h>
 #include <shlwapi.h>
@@ -50,15 +51,7 @@ const TGdiPlus& GdiPlus() {
     static uint32_t failure = 0;
     static int startupStatus = 0;
     std::call_once(once, [] {
-        HMODULE module = LoadLibraryExW(L"gdiplus.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (!module && GetLastError() == ERROR_INVALID_PARAMETER) {
-            // Windows 7 without its loader update knows no search flags: name System32 itself.
-            wchar_t system[MAX_PATH] = {};
-            const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-            if (length && length < MAX_PATH - 13)
-                module = LoadLibraryExW((std::wstring(system, length) + L"\\gdiplus.dll").c_str(), nullptr,
-                                        LOAD_WITH_ALTERED_SEARCH_PATH);
-        }
+        HMODULE module = LoadSystemLibrary(L"gdiplus.dll");
         if (!module) {
             failure = GetLastError();
             if (failure == 0) failure = ERROR_MOD_NOT_FOUND;

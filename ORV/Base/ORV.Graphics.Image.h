@@ -1,5 +1,5 @@
-// Pictures decoded by GDI+ (PNG, JPEG, BMP, GIF, ...). GDI+ is not imported: it is loaded from
-// System32 on first use, so that no copy planted beside the program can be picked up.
+// Pictures decoded by GDI+ (PNG, JPEG, BMP, GIF, ...). GDI+ is not imported: it is loaded by its
+// full System32 path on first use, so that no copy planted beside the program can be picked up.
 #pragma once
 
 #ifndef _WIN32

@@ -7,6 +7,16 @@
 
 namespace ORV {
 
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    std::wstring path(folder, length);
+    path += L'\\';
+    path += name;
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 std::u16string LongPathForm(const std::u16string& path) {
     if (path.size() < MAX_PATH) return path;
     if (path.rfind(u"\\\\?\\", 0) == 0) return path;

@@ -35,4 +35,10 @@ inline std::u16string FromW(const wchar_t* text, size_t length) {
 // more; shorter paths, relative paths and paths already in that form are returned unchanged.
 std::u16string LongPathForm(const std::u16string& path);
 
+// Loads a library of the system by its full path in the system folder, never by its bare name:
+// no search of any folder is involved, so a copy planted beside the program or in the current
+// folder cannot be picked up. Name is a file name such as L"gdiplus.dll". Null with the system's
+// error on failure.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+
 } // namespace ORV

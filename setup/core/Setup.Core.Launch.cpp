@@ -456,4 +456,11 @@ bool DecodeSpawnRequest(const COPYDATASTRUCT* record, UINT token, std::u16string
     return true;
 }
 
+void RestrictDllSearchToSystem32() {
+    using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
+    const auto setDefault = reinterpret_cast<TSetDefaultDllDirectories>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+}
+
 } // namespace Setup::Core

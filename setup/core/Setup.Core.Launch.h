@@ -156,4 +156,10 @@ bool IsInsideFolder(const std::u16string& path, const std::u16string& folder);
 // for another reason or every name was taken.
 std::u16string CreateFreshFolder(const std::u16string& parent, const std::function<uint64_t()>& random = {});
 
+// Makes every library that this process loads by name from now on come from System32 only.
+// The installer runs from a Downloads folder and the uninstaller from TEMP, both places where
+// anyone can leave a DLL. Windows 7 without its loader update lacks SetDefaultDllDirectories;
+// there at least the current folder is taken off the search path.
+void RestrictDllSearchToSystem32();
+
 } // namespace Setup::Core
