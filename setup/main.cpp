@@ -46,11 +46,6 @@ void ShowError(const std::u16string& message) {
     MessageBoxW(nullptr, ORV::W(message), L"Setup", MB_OK | MB_ICONERROR);
 }
 
-bool FolderExists(const std::u16string& path) {
-    const DWORD attributes = GetFileAttributesW(ORV::W(ORV::LongPathForm(path)));
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // The run after the start-up checks; returns the exit code. Raises what the user must see.
 int Run(const std::u16string& commandLine) {
     if (!ProductInfoClass) throw EInstallerGeneralError(kMsgSetupMalformed);
@@ -72,7 +67,7 @@ int Run(const std::u16string& commandLine) {
     TSetup setup(commandLine);
     if (setup.Mode() == smUninstall) {
         std::u16string path;
-        if (ORV::GetSwitchValue(commandLine, SwitchPath, path) && !path.empty() && FolderExists(path)) {
+        if (ORV::GetSwitchValue(commandLine, SwitchPath, path) && ORV::DirectoryExists(path)) {
             setup.SetDestPath(path);
         } else {
             // A copy that already runs from the temporary folder must not copy itself again.

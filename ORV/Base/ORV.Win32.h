@@ -41,4 +41,9 @@ std::u16string LongPathForm(const std::u16string& path);
 // error on failure.
 HMODULE LoadSystemLibrary(const wchar_t* name);
 
+// Whether Path names an existing file (not a folder), or an existing folder. Long paths are
+// handed over in the extended-length form.
+bool FileExists(const std::u16string& path);
+bool DirectoryExists(const std::u16string& path);
+
 } // namespace ORV

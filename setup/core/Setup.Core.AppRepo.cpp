@@ -19,12 +19,6 @@ const std::u16string kUninstallKey = u"Software\\Microsoft\\Windows\\CurrentVers
 
 std::u16string KeyPath(const std::u16string& keyName) { return kUninstallKey + u"\\" + keyName; }
 
-bool FolderExists(const std::u16string& folder) {
-    if (folder.empty()) return false;
-    const DWORD attributes = GetFileAttributesW(W(folder));
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // The value as text; empty when it is missing, not a string, or unreadable.
 std::u16string ReadString(HKEY key, const char16_t* valueName) {
     DWORD type = 0, size = 0;
@@ -64,9 +58,9 @@ bool FindInView(const std::u16string& keyName, REGSAM view, std::u16string& path
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(KeyPath(keyName)), 0, KEY_READ | view, key.Receive()) != ERROR_SUCCESS)
         return false;
     std::u16string candidate = ORV::IncludeTrailingBackslash(ReadString(key.Get(), u"InstallPath"));
-    if (!FolderExists(candidate)) candidate = ORV::ExtractFilePath(ReadString(key.Get(), u"UninstallString"));
-    if (!FolderExists(candidate)) candidate = ORV::ExtractFilePath(ReadString(key.Get(), u"DisplayIcon"));
-    if (!FolderExists(candidate)) return false;
+    if (!ORV::DirectoryExists(candidate)) candidate = ORV::ExtractFilePath(ReadString(key.Get(), u"UninstallString"));
+    if (!ORV::DirectoryExists(candidate)) candidate = ORV::ExtractFilePath(ReadString(key.Get(), u"DisplayIcon"));
+    if (!ORV::DirectoryExists(candidate)) return false;
     path = candidate;
     return true;
 }

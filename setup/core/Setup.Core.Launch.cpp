@@ -53,11 +53,6 @@ bool EndsWithExe(const std::u16string& text) {
     return text.size() > 4 && ORV::SameTextAscii(std::u16string_view(text).substr(text.size() - 4), u".exe");
 }
 
-bool IsExistingFile(const std::u16string& path) {
-    const DWORD attributes = GetFileAttributesW(W(LongPathForm(path)));
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::u16string ExcludeTrailingBackslash(std::u16string folder) {
     while (folder.size() > 1 && (folder.back() == u'\\' || folder.back() == u'/')) folder.pop_back();
     return folder;
@@ -380,7 +375,7 @@ bool ResolveCommandLine(const std::u16string& commandLine, std::u16string& progr
     // what the caller meant; with none, nothing is guessed.
     for (size_t end = line.size();;) {
         const std::u16string candidate = line.substr(0, end);
-        if (EndsWithExe(candidate) && IsExistingFile(candidate)) {
+        if (EndsWithExe(candidate) && ORV::FileExists(candidate)) {
             program = candidate;
             resolved = u"\"" + candidate + u"\"" + line.substr(end);
             return true;

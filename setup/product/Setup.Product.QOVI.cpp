@@ -17,11 +17,6 @@ namespace {
 // Registered while the program starts, before its entry point runs.
 const bool kRegistered = (ProductInfoClass = &TProductInfoQOVI::Create, true);
 
-bool IsFile(const std::u16string& path) {
-    const DWORD attributes = GetFileAttributesW(W(ORV::LongPathForm(path)));
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // The folder of the program that owns a running player window.
 bool FindRunningPlayerFolder(std::u16string& folder) {
     HWND window = FindWindowW(W(kPlayerWindowClass), nullptr);
@@ -72,7 +67,7 @@ void TProductInfoQOVI::Refresh() {
     std::u16string config;
     if (!dest.empty()) {
         for (const char16_t* name : {u"QOVI.ini", u"QOVI3.ini"}) {
-            if (IsFile(dest + name)) {
+            if (ORV::FileExists(dest + name)) {
                 config = dest + name;
                 break;
             }
