@@ -76,6 +76,9 @@ int Run(const std::u16string& commandLine) {
             StartUninstaller();
             return kExitSuccess;
         }
+        // Reporting success for a removal that removes nothing would mislead the user.
+        throw EInstallerGeneralError(
+            ORV::Format(u"Cannot uninstall from \"%s\": this build has no uninstall steps yet", {setup.DestPath()}));
     }
 
     setup.Resources().InitializeLanguages();

@@ -131,4 +131,58 @@ void TFileStream::SetSize(int64_t size) {
     if (position < size) Seek(position, soBeginning);
 }
 
+TBufferedFileStream::TBufferedFileStream(const std::u16string& fileName, TFileMode mode, unsigned share,
+                                         size_t bufferSize)
+    : TFileStream(fileName, mode, share), FBufferSize(bufferSize ? bufferSize : 1) {
+    FBuffer.reserve(FBufferSize);
+}
+
+TBufferedFileStream::~TBufferedFileStream() {
+    try {
+        Flush();
+    } catch (...) {
+        // Whoever needs to know calls Flush first.
+    }
+}
+
+void TBufferedFileStream::Flush() {
+    size_t done = 0;
+    while (done < FBuffer.size()) {
+        const size_t written = TFileStream::Write(FBuffer.data() + done, FBuffer.size() - done);
+        if (written == 0) {
+            // Keep what the file did not take, so that nothing is written twice or lost silently.
+            FBuffer.erase(FBuffer.begin(), FBuffer.begin() + static_cast<ptrdiff_t>(done));
+            throw EWriteError();
+        }
+        done += written;
+    }
+    FBuffer.clear();
+}
+
+size_t TBufferedFileStream::Read(void* buffer, size_t count) {
+    Flush();
+    return TFileStream::Read(buffer, count);
+}
+
+size_t TBufferedFileStream::Write(const void* buffer, size_t count) {
+    if (count >= FBufferSize) {
+        Flush();
+        return TFileStream::Write(buffer, count);
+    }
+    if (FBuffer.size() + count > FBufferSize) Flush();
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    FBuffer.insert(FBuffer.end(), bytes, bytes + count);
+    return count;
+}
+
+int64_t TBufferedFileStream::Seek(int64_t offset, TSeekOrigin origin) {
+    Flush();
+    return TFileStream::Seek(offset, origin);
+}
+
+void TBufferedFileStream::SetSize(int64_t size) {
+    Flush();
+    TFileStream::SetSize(size);
+}
+
 } // namespace ORV

@@ -1,4 +1,5 @@
-// Byte streams: the abstract TStream, a growable memory stream and a file stream.
+// Byte streams: the abstract TStream, a growable memory stream, a file stream and a file stream
+// that collects small writes.
 #pragma once
 
 #include "ORV.Platform.h"
@@ -87,6 +88,31 @@ private:
 
     std::u16string FFileName;
     Platform::TFile FFile;
+};
+
+// A file stream that collects writes in a buffer of BufferSize bytes and hands them to the file
+// in large pieces; a write of a whole buffer or more goes to the file at once. Reading, seeking
+// and resizing write the buffer out first. Call Flush before the stream goes: the destructor
+// writes what is left too, but cannot report a failure.
+class TBufferedFileStream : public TFileStream {
+public:
+    static constexpr size_t kDefaultBufferSize = 256 * 1024;
+
+    TBufferedFileStream(const std::u16string& fileName, TFileMode mode,
+                        unsigned share = Platform::TFile::fsRead, size_t bufferSize = kDefaultBufferSize);
+    ~TBufferedFileStream() override;
+
+    size_t Read(void* buffer, size_t count) override;
+    size_t Write(const void* buffer, size_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    void SetSize(int64_t size) override;
+
+    // Writes the buffered bytes to the file. Raises EWriteError when the file takes them not all.
+    void Flush();
+
+private:
+    std::vector<uint8_t> FBuffer;
+    size_t FBufferSize;
 };
 
 } // namespace ORV

@@ -33,6 +33,21 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
     return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+std::u16string ReadRegistryString(HKEY key, const char16_t* valueName) {
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key, W(valueName), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0)
+        return {};
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
+    DWORD got = size;
+    if (RegQueryValueExW(key, W(valueName), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
+        ERROR_SUCCESS)
+        return {};
+    // The extra slot provides the terminator that the stored data may lack.
+    buffer[std::min<size_t>(got / sizeof(wchar_t), buffer.size() - 1)] = L'\0';
+    return FromW(buffer.data());
+}
+
 std::u16string LongPathForm(const std::u16string& path) {
     if (path.size() < MAX_PATH) return path;
     if (path.rfind(u"\\\\?\\", 0) == 0) return path;

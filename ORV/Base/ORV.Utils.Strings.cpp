@@ -97,6 +97,11 @@ std::u16string ExtractFileName(std::u16string_view path) {
     return std::u16string(separator == std::u16string_view::npos ? path : path.substr(separator + 1));
 }
 
+bool IsFullPath(std::u16string_view path) {
+    const bool drive = path.size() >= 3 && path[1] == u':' && (path[2] == u'\\' || path[2] == u'/');
+    return drive || path.starts_with(u"\\\\");
+}
+
 std::u16string IncludeTrailingBackslash(std::u16string folder) {
     if (!folder.empty() && folder.back() != u'\\' && folder.back() != u'/') folder.push_back(u'\\');
     return folder;

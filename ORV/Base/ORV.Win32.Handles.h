@@ -61,4 +61,18 @@ struct TRegKeyTraits {
 };
 using TScopedRegKey = TScopedHandle<TRegKeyTraits>;
 
+struct TFindHandleTraits {
+    using THandle = HANDLE;
+    static bool IsValid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { FindClose(handle); }
+};
+using TScopedFindHandle = TScopedHandle<TFindHandleTraits>;
+
+struct TLibraryTraits {
+    using THandle = HMODULE;
+    static bool IsValid(HMODULE module) { return module != nullptr; }
+    static void Close(HMODULE module) { FreeLibrary(module); }
+};
+using TScopedLibrary = TScopedHandle<TLibraryTraits>;
+
 } // namespace ORV

@@ -46,4 +46,8 @@ HMODULE LoadSystemLibrary(const wchar_t* name);
 bool FileExists(const std::u16string& path);
 bool DirectoryExists(const std::u16string& path);
 
+// A string value of an open registry key (REG_SZ or REG_EXPAND_SZ, not expanded); empty when
+// it is missing, of another type or unreadable. Stored data need not end with a terminator.
+std::u16string ReadRegistryString(HKEY key, const char16_t* valueName);
+
 } // namespace ORV

@@ -1,6 +1,7 @@
 #include "Setup.Core.Actions.h"
 
 #include "ORV.SysUtils.h"
+#include "Setup.Core.Extract.h"
 #include "Setup.Core.Launch.h"
 
 namespace Setup::Core {
@@ -37,6 +38,10 @@ TSetupResources& TSetupAction::Resources() { return Controller().Resources(); }
 ORV::TORVIniFile& TSetupAction::Settings() { return Controller().Settings(); }
 
 const TSetupScript& TSetupAction::Script() { return Resources().Script(); }
+
+void TSetupAction::ExtractFile(const TSetupScriptFile& file) { Controller().ExtractHelper().ExtractFile(file); }
+
+void TSetupAction::ForceDirectory(const std::u16string& path) { Controller().ExtractHelper().ForceDirectory(path); }
 
 // ---- TSetupActionList ----
 

@@ -59,6 +59,10 @@ public:
     static ORV::TORVIniFile& Settings();
     static const TSetupScript& Script();
 
+    // The controller's extraction helper (see TSetupExtractHelper).
+    static void ExtractFile(const TSetupScriptFile& file);
+    static void ForceDirectory(const std::u16string& path);
+
 private:
     int32_t FProgress = 0;
     TProgressEvent FOnProgress;

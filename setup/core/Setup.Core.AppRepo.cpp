@@ -19,22 +19,6 @@ const std::u16string kUninstallKey = u"Software\\Microsoft\\Windows\\CurrentVers
 
 std::u16string KeyPath(const std::u16string& keyName) { return kUninstallKey + u"\\" + keyName; }
 
-// The value as text; empty when it is missing, not a string, or unreadable.
-std::u16string ReadString(HKEY key, const char16_t* valueName) {
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExW(key, W(valueName), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0)
-        return {};
-    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
-    DWORD got = size;
-    if (RegQueryValueExW(key, W(valueName), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
-        ERROR_SUCCESS)
-        return {};
-    // The stored data need not end with a terminator; the extra slot provides one.
-    buffer[std::min<size_t>(got / sizeof(wchar_t), buffer.size() - 1)] = L'\0';
-    return FromW(buffer.data());
-}
-
 void WriteString(HKEY key, const char16_t* valueName, const std::u16string& value) {
     RegSetValueExW(key, W(valueName), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>((value.size() + 1) * sizeof(char16_t)));
@@ -57,9 +41,9 @@ bool FindInView(const std::u16string& keyName, REGSAM view, std::u16string& path
     TScopedRegKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(KeyPath(keyName)), 0, KEY_READ | view, key.Receive()) != ERROR_SUCCESS)
         return false;
-    std::u16string candidate = ORV::IncludeTrailingBackslash(ReadString(key.Get(), u"InstallPath"));
-    if (!ORV::DirectoryExists(candidate)) candidate = ORV::ExtractFilePath(ReadString(key.Get(), u"UninstallString"));
-    if (!ORV::DirectoryExists(candidate)) candidate = ORV::ExtractFilePath(ReadString(key.Get(), u"DisplayIcon"));
+    std::u16string candidate = ORV::IncludeTrailingBackslash(ORV::ReadRegistryString(key.Get(), u"InstallPath"));
+    if (!ORV::DirectoryExists(candidate)) candidate = ORV::ExtractFilePath(ORV::ReadRegistryString(key.Get(), u"UninstallString"));
+    if (!ORV::DirectoryExists(candidate)) candidate = ORV::ExtractFilePath(ORV::ReadRegistryString(key.Get(), u"DisplayIcon"));
     if (!ORV::DirectoryExists(candidate)) return false;
     path = candidate;
     return true;

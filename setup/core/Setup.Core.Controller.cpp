@@ -7,6 +7,7 @@
 #include "Setup.Core.Actions.h"
 #include "Setup.Core.CommandLine.h"
 #include "Setup.Core.Errors.h"
+#include "Setup.Core.Extract.h"
 #include "Setup.Core.Launch.h"
 #include "Setup.Core.ProductInfo.h"
 #include "Setup.Core.Resources.h"
@@ -23,6 +24,9 @@ TSetup* gCurrent = nullptr;
 const DWORD kMainThreadId = GetCurrentThreadId();
 
 constexpr wchar_t kWindowClass[] = L"TSetup";
+
+// Asks the hidden window to run the call that Synchronize handed over.
+constexpr UINT kSynchronizeMessage = WM_APP;
 
 void RegisterWindowClass(WNDPROC procedure) {
     WNDCLASSW windowClass{};
@@ -74,6 +78,8 @@ TSetup::TSetup(const std::u16string& commandLine, const std::u16string& executab
         if (!ProductInfoClass) throw EInstallerGeneralError(kMsgSetupMalformed);
         FProductInfo = ProductInfoClass(*this);
         FResources = std::make_unique<TSetupResources>(*this, executablePath);
+        FExtractHelper = std::make_unique<TSetupExtractHelper>(
+            *this, [this](const std::u16string& text) { return AskAbortRetryIgnore(text); });
         if (GetCurrentThreadId() != kMainThreadId)
             throw ORV::EInvalidOperation(u"Cannot create window in non-main thread");
         RegisterWindowClass(&TSetup::WndProc);
@@ -92,6 +98,7 @@ TSetup::~TSetup() {
     FThread.reset();
     if (FHandle) DestroyWindow(FHandle);
     FProductInfo.reset();
+    FExtractHelper.reset();
     FResources.reset();
     gCurrent = nullptr;
 }
@@ -221,6 +228,49 @@ void TSetup::SendNotifyText(int32_t code, const std::u16string& text) {
     SendMessageW(FHandle, WM_COPYDATA, reinterpret_cast<WPARAM>(FHandle), reinterpret_cast<LPARAM>(&data));
 }
 
+void TSetup::Synchronize(const std::function<void()>& method) {
+    if (GetCurrentThreadId() == kMainThreadId) {
+        method();
+        return;
+    }
+    std::lock_guard<std::mutex> handOver(FSynchronizeLock);
+    TSynchronizedCall call{&method, nullptr};
+    {
+        std::lock_guard<std::mutex> lock(FCallLock);
+        FCall = &call;
+    }
+    SendMessageW(FHandle, kSynchronizeMessage, 0, 0);
+    {
+        // Not run when the window is gone: the call must not outlive this frame.
+        std::lock_guard<std::mutex> lock(FCallLock);
+        FCall = nullptr;
+    }
+    if (call.Error) std::rethrow_exception(call.Error);
+}
+
+void TSetup::RunSynchronizedCall() {
+    TSynchronizedCall* call;
+    {
+        std::lock_guard<std::mutex> lock(FCallLock);
+        call = std::exchange(FCall, nullptr);
+    }
+    if (!call) return;
+    try {
+        (*call->Method)();
+    } catch (...) {
+        call->Error = std::current_exception();
+    }
+}
+
+int TSetup::AskAbortRetryIgnore(const std::u16string& text) {
+    int answer = IDIGNORE;
+    Synchronize([&] {
+        // The wizard's window, once there is one, owns the box; a silent run has none.
+        answer = MessageBoxW(nullptr, W(text), L"Setup", MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
+    });
+    return answer;
+}
+
 void TSetup::AddError(const std::u16string& text) { FErrors.Add(text); }
 
 LRESULT CALLBACK TSetup::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -230,6 +280,10 @@ LRESULT CALLBACK TSetup::WndProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
     auto* self = reinterpret_cast<TSetup*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self) {
+        if (message == kSynchronizeMessage) {
+            self->RunSynchronizedCall();
+            return 0;
+        }
         if (message == WM_USER) {
             self->DispatchNotify(static_cast<int32_t>(wParam), static_cast<intptr_t>(lParam));
             return 0;

@@ -15,6 +15,8 @@
 
 #include <windows.h>
 
+#include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,6 +24,7 @@
 
 namespace Setup::Core {
 
+class TSetupExtractHelper;
 class TSetupThread;
 
 enum TSetupState : uint8_t { ssIdle = 0, ssRunning = 1, ssFinished = 2 };
@@ -56,6 +59,7 @@ public:
     TSetupState State() const { return FState; }
     HWND Handle() const { return FHandle; }
     TSetupThread* Thread() const { return FThread.get(); }
+    TSetupExtractHelper& ExtractHelper() const { return *FExtractHelper; }
 
     // Sets the destination (made absolute when it holds ".\", long when it holds "~", with a
     // trailing backslash), has the product information look at it and sets Update (and
@@ -86,6 +90,12 @@ public:
     // Callable from any thread.
     LRESULT SendNotify(int32_t code, intptr_t param);
     void SendNotifyText(int32_t code, const std::u16string& text);
+    // Runs Method on the interface thread and returns when it has run; an exception it raises
+    // is raised here again. Callable from any thread; one call at a time is handed over.
+    void Synchronize(const std::function<void()>& method);
+    // Asks the user, on the interface thread, a question with the buttons Abort, Retry and
+    // Ignore (Retry the default) and the warning icon; returns IDABORT, IDRETRY or IDIGNORE.
+    int AskAbortRetryIgnore(const std::u16string& text);
 
     void AddError(const std::u16string& text);
 
@@ -93,6 +103,14 @@ private:
     static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void ApplyCommandLine(const std::u16string& commandLine);
     void DispatchNotify(int32_t code, intptr_t param);
+    void RunSynchronizedCall();
+
+    // The call that Synchronize hands over. The window runs only this, whatever a message
+    // carries, so that another program cannot make it call anything.
+    struct TSynchronizedCall {
+        const std::function<void()>* Method = nullptr;
+        std::exception_ptr Error;
+    };
 
     ORV::TORVIniFile FSettings;
     std::u16string FDestPath;
@@ -106,6 +124,10 @@ private:
     std::unique_ptr<TSetupResources> FResources;
     TSetupState FState = ssIdle;
     std::unique_ptr<TSetupThread> FThread;
+    std::unique_ptr<TSetupExtractHelper> FExtractHelper;
+    std::mutex FSynchronizeLock;  // one hand-over at a time
+    std::mutex FCallLock;         // guards FCall
+    TSynchronizedCall* FCall = nullptr;
 };
 
 // Appends Text to the running controller's error list.

@@ -70,15 +70,6 @@ std::unique_ptr<ORV::TStream> OpenProductSource(const std::u16string& executable
                                               ORV::Platform::TFile::fsRead | ORV::Platform::TFile::fsWrite);
 }
 
-// A shell folder with its trailing backslash, or the temporary folder when the system
-// cannot name it.
-std::u16string ShellFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    if (SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_DONT_VERIFY, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK && path[0])
-        return ORV::IncludeTrailingBackslash(ORV::FromW(path));
-    return TempFolder();
-}
-
 std::unique_ptr<ORV::TMemoryStream> FindFile(const TSetupPackageReader& first, const TSetupPackageReader& second,
                                              std::u16string_view name) {
     std::unique_ptr<ORV::TMemoryStream> stream;
@@ -90,6 +81,13 @@ std::unique_ptr<ORV::TMemoryStream> FindFile(const TSetupPackageReader& first, c
 
 bool IsUninstallerExe(std::u16string_view executablePath) {
     return ORV::Platform::SameTextLocale(ORV::ExtractFileName(executablePath), u"Uninstall.exe");
+}
+
+std::u16string ShellFolderPath(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    if (SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_DONT_VERIFY, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK && path[0])
+        return ORV::IncludeTrailingBackslash(ORV::FromW(path));
+    return TempFolder();
 }
 
 std::u16string TempFolder() {
@@ -109,9 +107,9 @@ TSetupResources::TSetupResources(ISetupHost& host, const std::u16string& executa
     }
     FScript.LoadFromStream(*GetFile(u"Install.xml"));
     ListLanguages();
-    FDesktopFolder = ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
-    FProgramFilesFolder = ShellFolder(CSIDL_PROGRAM_FILES);
-    FStartMenuFolder = ShellFolder(CSIDL_COMMON_PROGRAMS);
+    FDesktopFolder = ShellFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY);
+    FProgramFilesFolder = ShellFolderPath(CSIDL_PROGRAM_FILES);
+    FStartMenuFolder = ShellFolderPath(CSIDL_COMMON_PROGRAMS);
     FNativeProgramFilesFolder = NativeProgramFilesFolderOf(FProgramFilesFolder);
 }
 

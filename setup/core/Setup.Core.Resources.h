@@ -114,6 +114,10 @@ private:
 // package is the ".dat" file beside it.
 bool IsUninstallerExe(std::u16string_view executablePath);
 
+// The shell folder Csidl (CSIDL_...) with a trailing backslash, whether it exists yet or not;
+// the temporary folder when the system cannot name it.
+std::u16string ShellFolderPath(int csidl);
+
 // The user's temporary folder with a trailing backslash. Raises EOSError when the system
 // cannot name it.
 std::u16string TempFolder();

@@ -5,6 +5,7 @@
 #include "ORV.Win32.h"
 #include "ORV.Win32.Handles.h"
 #include "Setup.Core.AppRepo.h"
+#include "Setup.Core.Extract.h"
 #include "Setup.Core.Resources.h"
 
 namespace Setup::Product::QOVI {
@@ -84,7 +85,11 @@ bool TProductInfoQOVI::AddonsOffered() const {
 }
 
 // The actions and pages arrive with the engine and the wizard; each lists itself here then.
-void TProductInfoQOVI::EnumActions(const TSetupActionClassProc&) {}
+void TProductInfoQOVI::EnumActions(const TSetupActionClassProc& proc) {
+    // The uninstaller's actions and the other install steps arrive with their own units.
+    static constexpr TSetupActionClass kExtract = ActionClassOf<TSetupActionExtract>(u"TSetupActionExtract");
+    if (Host().Mode() == smInstall) proc(kExtract);
+}
 
 void TProductInfoQOVI::EnumPages(const TSetupPageClassProc&) {}
 
