@@ -31,6 +31,11 @@ std::u16string CleanPiece(std::u16string_view piece) {
 std::u16string ExpandMacros(std::u16string_view text, const TPathMacros& macros) {
     std::u16string result(text);
     ReplaceAll(result, u"\\n", u"\r\n");
+    return ExpandPathMacros(result, macros);
+}
+
+std::u16string ExpandPathMacros(std::u16string_view text, const TPathMacros& macros) {
+    std::u16string result(text);
     ReplaceAll(result, u"$DEST", macros.DestPath);
     ReplaceAll(result, u"$TEMP", macros.TempPath);
     ReplaceAll(result, u"$LINK", macros.HomePage);

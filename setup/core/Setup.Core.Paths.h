@@ -23,6 +23,9 @@ struct TPathMacros {
 // $NAME, $VERSION, $DESKTOP, $STARTMENU and $PROGRAMS by their values. Each step works on the
 // result of the one before; the macros are case-sensitive ("$dest" stays).
 std::u16string ExpandMacros(std::u16string_view text, const TPathMacros& macros);
+// The same without the line breaks, for texts that name files: there "\n" is a backslash
+// before a name that starts with "n" ("$DEST\Plugins\net.dll").
+std::u16string ExpandPathMacros(std::u16string_view text, const TPathMacros& macros);
 
 // Makes a path safe to hand to the file system: keeps a drive ("C:") or server ("\\server")
 // root, and in every piece between backslashes turns '"' into an apostrophe, removes

@@ -147,7 +147,7 @@ std::u16string TSetupResources::GetMessage(std::u16string_view section, std::u16
     return Expand(FMessages.ReadString(section, key, u""));
 }
 
-std::u16string TSetupResources::Expand(std::u16string_view text) const {
+TPathMacros TSetupResources::Macros() const {
     TSetupProductInfo& productInfo = FHost.ProductInfo();
     TPathMacros macros;
     macros.DestPath = FHost.DestPath();
@@ -158,10 +158,14 @@ std::u16string TSetupResources::Expand(std::u16string_view text) const {
     macros.DesktopFolder = FDesktopFolder;
     macros.StartMenuFolder = FStartMenuFolder;
     macros.ProgramFilesFolder = FProgramFilesFolder;
-    return ExpandMacros(text, macros);
+    return macros;
 }
 
-std::u16string TSetupResources::ExpandPath(std::u16string_view text) const { return NormalizePath(Expand(text)); }
+std::u16string TSetupResources::Expand(std::u16string_view text) const { return ExpandMacros(text, Macros()); }
+
+std::u16string TSetupResources::ExpandPath(std::u16string_view text) const {
+    return NormalizePath(ExpandPathMacros(text, Macros()));
+}
 
 void TSetupResources::ListLanguages() { ListLanguageFiles(FSetupPackage->FileTable(), FLanguages); }
 

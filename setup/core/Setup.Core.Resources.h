@@ -21,6 +21,7 @@
 #include "ORV.MUI.h"
 #include "Setup.Core.Host.h"
 #include "Setup.Core.Package.h"
+#include "Setup.Core.Paths.h"
 #include "Setup.Core.Script.h"
 
 #include <memory>
@@ -84,7 +85,8 @@ public:
     // on every call: raises EOSError when the temporary folder cannot be named and
     // EInstallerGeneralError "Setup has wrong config" when the script has no product name.
     std::u16string Expand(std::u16string_view text) const;
-    // NormalizePath of Expand: for texts that name a file or folder.
+    // For texts that name a file or folder: NormalizePath of the text with the path macros
+    // replaced, but not "\n", which in a path is a folder's backslash before an "n".
     std::u16string ExpandPath(std::u16string_view text) const;
 
     // Fills Languages with the ".lng" files of the setup package, in natural order.
@@ -97,6 +99,9 @@ public:
     void InitializeLanguages();
 
 private:
+    // Raises as Expand does.
+    TPathMacros Macros() const;
+
     ISetupHost& FHost;
     ORV::TORVIniFile FMessages;
     std::u16string FLanguageName;

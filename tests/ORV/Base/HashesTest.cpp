@@ -53,3 +53,22 @@ TEST(CRC32, HashesAStreamFromItsPosition) {
     TFileStream file(dir.File("f.bin"), fmOpenRead);
     EXPECT_EQ(TORVHashCRC32::CalcStream(file), BitwiseCrc(data));
 }
+
+#ifdef _WIN32
+#include "ORV.Hashes.MD5.h"
+#include "ORV.SysUtils.h"
+
+TEST(MD5, KnownDigestsOfMemoryAndOfAFileThatOthersHoldOpen) {
+    EXPECT_EQ(TORVHashMD5::CalcBuffer("", 0), u"d41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_EQ(TORVHashMD5::CalcBuffer("abc", 3), u"900150983cd24fb0d6963f7d28e17f72");
+
+    TestSupport::TTempDir dir;
+    // Larger than the read buffer, so that the file is hashed in pieces.
+    const std::vector<uint8_t> data = TestSupport::RandomBytes(TStream::kCopyBufferSize * 2 + 7, 3);
+    TestSupport::WriteAll(dir / "data.bin", data);
+    // A writer that lets others read and write, as a running program may hold its files.
+    TFileStream writer(dir.File("data.bin"), fmOpenReadWrite, Platform::TFile::fsRead | Platform::TFile::fsWrite);
+    EXPECT_EQ(TORVHashMD5::CalcFile(dir.File("data.bin")), TORVHashMD5::CalcBuffer(data.data(), data.size()));
+    EXPECT_THROW(TORVHashMD5::CalcFile(dir.File("missing.bin")), EFOpenError);
+}
+#endif

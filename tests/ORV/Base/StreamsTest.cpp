@@ -77,3 +77,32 @@ TEST(FileStream, CreatesReadsAndReportsMissingFiles) {
     }
     EXPECT_THROW(TFileStream(dir.File("no/such/folder.bin"), fmCreate), EFCreateError);
 }
+
+TEST(BufferedFileStream, KeepsTheOrderOfSmallAndLargeWritesAndFlushesBeforeReading) {
+    TestSupport::TTempDir dir;
+    const std::u16string name = dir.File("buffered.bin");
+    const std::vector<uint8_t> large = TestSupport::RandomBytes(100, 1);
+    {
+        TBufferedFileStream stream(name, fmCreate, Platform::TFile::fsRead, 16);
+        stream.WriteBuffer("abc", 3);                 // buffered
+        stream.WriteBuffer(large.data(), large.size());  // larger than the buffer: straight through
+        stream.WriteBuffer("0123456789", 10);
+        stream.WriteBuffer("XYZ0123456789", 13);      // does not fit behind the ten: those go first
+        // Nothing of the last 13 bytes is in the file yet; the size asks the file, so it flushes.
+        EXPECT_EQ(stream.Size(), 126);
+        stream.WriteBuffer("tail", 4);
+        stream.Flush();
+    }
+    std::vector<uint8_t> expected = TestSupport::Bytes("abc");
+    expected.insert(expected.end(), large.begin(), large.end());
+    for (const char* piece : {"0123456789", "XYZ0123456789", "tail"})
+        for (const char* c = piece; *c; ++c) expected.push_back(static_cast<uint8_t>(*c));
+    EXPECT_EQ(TestSupport::ReadAll(dir / "buffered.bin"), expected);
+
+    // What the destructor finds in the buffer still reaches the file.
+    {
+        TBufferedFileStream stream(name, fmCreate);
+        stream.WriteBuffer("last", 4);
+    }
+    EXPECT_EQ(TestSupport::ReadAll(dir / "buffered.bin"), TestSupport::Bytes("last"));
+}

@@ -98,6 +98,8 @@ TEST(SetupResources, ExpandsTheMacrosInOrderAndNormalisesPaths) {
     EXPECT_EQ(resources.ExpandPath(u"$DEST\\Plugins\\\\x.dll"), u"C:\\Apps\\Player\\Plugins\\x.dll");
     EXPECT_EQ(resources.ExpandPath(u"C:\\A\\..\\B\\"), u"C:\\A\\B\\");
     EXPECT_EQ(resources.ExpandPath(u"C:\\A:B\\file?.txt"), u"C:\\AB\\file.txt");
+    // A line break has no place in a path: "\n" there starts a name.
+    EXPECT_EQ(resources.ExpandPath(u"$DEST\\Plugins\\net.dll"), u"C:\\Apps\\Player\\Plugins\\net.dll");
     EXPECT_EQ(resources.Expand(u"$dest $Name"), u"$dest $Name");
     EXPECT_EQ(resources.Expand(u"one\\ntwo"), u"one\r\ntwo");
     EXPECT_EQ(resources.Expand(u"$NAME $VERSION $LINK"), u"QOVI 5.10, 2026-12-01 https://qovi.example.org/");
