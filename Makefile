@@ -49,7 +49,7 @@ demo: native win32
 bench: bootstrap
 	cmake -S . -B $(BUILD)/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQOVI_TESTS=OFF -DQOVI_BENCH=ON
 	cmake --build $(BUILD)/bench -j $(JOBS)
-	@bash bench/run-bench.sh $(BUILD)/bench
+	@JOBS=$(JOBS) bash bench/run-bench.sh $(BUILD)/bench $(BUILD)/bench-win64
 
 # FUZZ_SECONDS limits each fuzz target's run.
 FUZZ_SECONDS ?= 60

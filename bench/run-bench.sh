@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs the benchmarks of a build configured with -DQOVI_BENCH=ON.
-#   bench/run-bench.sh BUILD_DIR
+#   bench/run-bench.sh BUILD_DIR [WINDOWS_BUILD_DIR]
+# With WINDOWS_BUILD_DIR the silent install under Wine follows (run-install-bench.sh), built
+# there from the payload this build generates.
 # QOVI_BENCH_ROUNDS sets the rounds (default 5); QOVI_BENCH_CPU pins the run to one CPU with
 # taskset, which keeps it from migrating but cannot keep other work off that CPU.
 # QOVI_BENCH_HUGEPAGES=1 lets glibc back large allocations with transparent huge pages. In a
@@ -8,7 +10,8 @@
 # the machines the setup runs on; with huge pages the figures show the program's own costs.
 set -euo pipefail
 
-build=${1:?usage: run-bench.sh BUILD_DIR}
+build=${1:?usage: run-bench.sh BUILD_DIR [WINDOWS_BUILD_DIR]}
+windows_build=${2:-}
 rounds=${QOVI_BENCH_ROUNDS:-5}
 
 runner=()
@@ -27,3 +30,7 @@ fi
 echo "bench: $(nproc 2>/dev/null || echo '?') CPUs, load average $(load)"
 "${runner[@]}" "$build/bench/PackageOpenBench" --rounds "$rounds"
 echo "bench: load average afterwards $(load)"
+
+if [ -n "$windows_build" ]; then
+  bash "$(dirname "$0")/run-install-bench.sh" "$build" "$windows_build"
+fi

@@ -20,8 +20,16 @@ for package in SETUP PRODUCT; do
   "$ipk5" list "$out/$package.ipk"
 done
 
+# A fresh Wine prefix of the demo's own: the player is installed as on a machine that never had it.
+export QOVI_WINEPREFIX="$root/build/demo-prefix"
 source "$root/scripts/wine-env.sh"
+if [ -d "$WINEPREFIX" ]; then
+  "$QOVI_WINESERVER" -k >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX"
+fi
 bash "$root/scripts/wine-up.sh"
+# The prefix's own server goes when the demo ends; the tests keep theirs.
+trap '"$QOVI_WINESERVER" -k >/dev/null 2>&1 || true' EXIT
 export DISPLAY="$QOVI_DISPLAY"
 if qovi_can_run_32bit; then
   runner="$root/scripts/wine.sh" program="$installer"
@@ -32,12 +40,22 @@ else
   echo "note: this machine cannot execute 32-bit code; running the 64-bit build of the installer"
 fi
 dest='C:\qovi-demo\'
-echo "== $(basename "$program") /AUTO=\"$dest\" /SILENT under Wine"
+installed="$WINEPREFIX/drive_c/qovi-demo"
+echo "== $(basename "$program") /AUTO=\"$dest\" /SILENT under Wine (fresh prefix $WINEPREFIX)"
 status=0
 "$runner" "$program" "/AUTO=$dest" /SILENT || status=$?
-if [ "$status" -eq 0 ]; then
-  echo "== the silent run succeeded (exit code 0)"
-else
+if [ "$status" -ne 0 ]; then
   echo "== the silent run failed (exit code $status)"
   exit "$status"
 fi
+echo "== the silent run succeeded (exit code 0); installed into $dest:"
+(cd "$installed" && find . -type f -printf '%10s  %P\n' | sort -k2)
+
+echo "== the uninstall record (Uninstall.ini inside Uninstall.dat)"
+"$ipk5" list "$installed/Uninstall.dat"
+"$ipk5" extract "$installed/Uninstall.dat" Uninstall.ini "$out/Uninstall.ini" >/dev/null
+iconv -f UTF-16 -t UTF-8 "$out/Uninstall.ini" | tr -d '\r'
+
+echo "== the entry in the list of installed programs"
+"$QOVI_WINE64" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QOVI' /reg:32 2>/dev/null | tr -d '\r' |
+  sed '/^$/d'

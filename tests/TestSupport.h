@@ -12,17 +12,23 @@
 #include <vector>
 
 #ifdef _WIN32
+#include "ORV.Platform.h"
+#include "ORV.Win32.Handles.h"
+
 #include <windows.h>
+
+#include <algorithm>
+#include <utility>
 #endif
 
 namespace TestSupport {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// A fresh folder under Base (the system's temporary folder unless named), removed with
+// everything in it.
 class TTempDir {
 public:
-    TTempDir() {
+    explicit TTempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
         std::random_device rd;
-        const auto base = std::filesystem::temp_directory_path();
         for (;;) {
             FPath = base / ("qovi-test-" + std::to_string(rd()));
             if (std::filesystem::create_directory(FPath)) break;
@@ -87,6 +93,45 @@ inline std::filesystem::path BuiltFile(const char* path) {
     }
     return std::filesystem::path(path);
 }
+
+// The delayed operations the system holds for its next start: (source, target) in order, with
+// the source in the system's "\??\" form and an empty target for a delete.
+inline std::vector<std::pair<std::u16string, std::u16string>> PendingRenames() {
+    ORV::TScopedRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
+                      key.Receive()) != ERROR_SUCCESS)
+        return {};
+    DWORD size = 0;
+    if (RegQueryValueExW(key.Get(), L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
+        return {};
+    std::u16string data(size / 2 + 2, u'\0');
+    if (RegQueryValueExW(key.Get(), L"PendingFileRenameOperations", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
+        return {};
+    data.resize(size / 2);
+    std::vector<std::u16string> strings;
+    for (size_t start = 0; start < data.size();) {
+        const size_t end = std::min(data.find(u'\0', start), data.size());
+        strings.push_back(data.substr(start, end - start));
+        start = end + 1;
+    }
+    std::vector<std::pair<std::u16string, std::u16string>> renames;
+    for (size_t i = 0; i + 1 < strings.size(); i += 2) {
+        if (strings[i].empty()) break; // the list's final terminator
+        renames.emplace_back(strings[i], strings[i + 1]);
+    }
+    return renames;
+}
+
+// The position of the last delayed delete of Path, -1 when there is none.
+inline int PendingDelete(const std::vector<std::pair<std::u16string, std::u16string>>& renames, const std::u16string& path) {
+    int found = -1;
+    for (size_t i = 0; i < renames.size(); ++i)
+        if (renames[i].second.empty() && ORV::Platform::SameTextLocale(renames[i].first, u"\\??\\" + path))
+            found = static_cast<int>(i);
+    return found;
+}
+
 #endif
 
 } // namespace TestSupport

@@ -1,53 +1,71 @@
 // Installers built by the project, started as a user would start them, under Wine.
 
+#include "ORV.FileFormats.INI.h"
+#include "ORV.Platform.h"
 #include "ORV.Strings.h"
+#include "ORV.Utils.Strings.h"
 #include "ORV.Win32.h"
+#include "ORV.Win32.Handles.h"
+#include "Setup.Core.AppRepo.h"
+#include "Setup.Core.Launch.h"
+#include "Setup.Core.Package.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 using TestSupport::TTempDir;
 
 namespace {
 
 struct TBox {
-    bool Shown = false;
     std::u16string Caption;
     std::u16string Text;
 };
 
+// The button a test presses on a box it has read.
+using TBoxAnswer = std::function<int(const TBox& box)>;
+const TBoxAnswer kPressOk = [](const TBox&) { return IDOK; };
+
 struct TOutcome {
     DWORD ExitCode = STILL_ACTIVE;
-    TBox Box;
+    std::vector<TBox> Boxes;  // every box the process showed, in order
 };
 
-struct TFindBox {
+// The visible dialog boxes (message boxes) on the screen, with the processes that show them.
+struct TDialog {
+    HWND Window;
     DWORD ProcessId;
-    HWND Window = nullptr;
 };
 
-BOOL CALLBACK FindDialogProc(HWND window, LPARAM param) {
-    auto* find = reinterpret_cast<TFindBox*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
+BOOL CALLBACK CollectDialogProc(HWND window, LPARAM param) {
     wchar_t className[64] = {};
     GetClassNameW(window, className, 64);
-    if (owner == find->ProcessId && std::wstring(className) == L"#32770" && IsWindowVisible(window)) {
-        find->Window = window;
-        return FALSE;
+    if (std::wstring(className) == L"#32770" && IsWindowVisible(window)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        reinterpret_cast<std::vector<TDialog>*>(param)->push_back({window, owner});
     }
     return TRUE;
 }
 
-// The dialog box (a message box) that the process shows, if any.
+std::vector<TDialog> Dialogs() {
+    std::vector<TDialog> dialogs;
+    EnumWindows(&CollectDialogProc, reinterpret_cast<LPARAM>(&dialogs));
+    return dialogs;
+}
+
 HWND FindDialogOf(DWORD processId) {
-    TFindBox find{processId};
-    EnumWindows(&FindDialogProc, reinterpret_cast<LPARAM>(&find));
-    return find.Window;
+    for (const TDialog& dialog : Dialogs())
+        if (dialog.ProcessId == processId) return dialog.Window;
+    return nullptr;
 }
 
 std::u16string WindowText(HWND window) {
@@ -56,9 +74,21 @@ std::u16string WindowText(HWND window) {
     return ORV::FromW(text);
 }
 
-// Starts Program with Parameters and waits for it to end. A message box it shows is read and
-// answered with OK, as a user would.
-TOutcome RunInstaller(const std::u16string& program, const std::u16string& parameters) {
+TBox ReadBox(HWND box) { return {WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))}; }
+
+// Presses the button as a user would, and waits for the box to go.
+void Press(HWND box, int button) {
+    if (HWND control = GetDlgItem(box, button))
+        PostMessageW(control, BM_CLICK, 0, 0);
+    else
+        ADD_FAILURE() << "the box has no button " << button;
+    for (int slice = 0; slice < 100 && IsWindow(box) && IsWindowVisible(box); ++slice) Sleep(50);
+}
+
+// Starts Program with Parameters and waits for it to end. Every box it shows is read and
+// answered with the button that Answer chooses.
+TOutcome RunInstaller(const std::u16string& program, const std::u16string& parameters,
+                      const TBoxAnswer& answer = kPressOk) {
     // Appended piece by piece: GCC 12 warns falsely about "literal" + string here.
     std::u16string commandLine(1, u'"');
     commandLine.append(program).append(u"\" ").append(parameters);
@@ -73,11 +103,9 @@ TOutcome RunInstaller(const std::u16string& program, const std::u16string& param
     }
     for (int slice = 0; slice < 1200; ++slice) {  // two minutes at most
         if (WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0) break;
-        if (HWND box = FindDialogOf(process.dwProcessId); box && !outcome.Box.Shown) {
-            outcome.Box.Shown = true;
-            outcome.Box.Caption = WindowText(box);
-            outcome.Box.Text = WindowText(GetDlgItem(box, 0xFFFF));
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        if (HWND box = FindDialogOf(process.dwProcessId)) {
+            outcome.Boxes.push_back(ReadBox(box));
+            Press(box, answer(outcome.Boxes.back()));
         }
     }
     if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) {
@@ -90,6 +118,14 @@ TOutcome RunInstaller(const std::u16string& program, const std::u16string& param
     return outcome;
 }
 
+std::u16string ImageOf(DWORD processId) {
+    const ORV::TScopedKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    if (!process || !QueryFullProcessImageNameW(process.Get(), 0, path, &length)) return {};
+    return ORV::FromW(path, length);
+}
+
 std::u16string Built(const char* path) { return TestSupport::BuiltFile(path).u16string(); }
 
 std::u16string Quoted(const TTempDir& temp) {
@@ -97,21 +133,197 @@ std::u16string Quoted(const TTempDir& temp) {
     return quoted.append(temp.Path().u16string()).append(u"\\\"");
 }
 
+// Every file below Folder, as paths relative to it with backslashes, sorted.
+std::vector<std::u16string> FilesBelow(const std::filesystem::path& folder) {
+    std::vector<std::u16string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        std::u16string name = std::filesystem::relative(entry.path(), folder).u16string();
+        std::replace(name.begin(), name.end(), u'/', u'\\');
+        files.push_back(name);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// [Uninstall] of the record in an installation's "Uninstall.dat", entry by entry, and the
+// record's first two bytes.
+std::vector<std::u16string> UninstallEntries(const std::filesystem::path& dest, std::vector<uint8_t>* mark = nullptr) {
+    ORV::TFileStream file((dest / "Uninstall.dat").u16string(), ORV::fmOpenRead);
+    Setup::Core::TSetupPackageReader package(file);
+    std::unique_ptr<ORV::TMemoryStream> text;
+    if (package.FileTable().Count() != 1 || !package.ExtractFile(u"Uninstall.ini", text)) return {u"(no record)"};
+    if (mark) mark->assign(text->Memory(), text->Memory() + std::min<size_t>(2, text->Length()));
+    ORV::TORVIniFile record;
+    record.LoadFromStream(*text);
+    std::vector<std::u16string> entries;
+    for (int32_t i = 0; i < record.ReadInteger(u"Uninstall", u"Count", 0); ++i)
+        entries.push_back(record.ReadString(u"Uninstall", ORV::IntToStr(i), u"?"));
+    return entries;
+}
+
+// What the English demo installs, in the order of its script.
+const std::vector<std::u16string> kDemoEnglishFiles = {
+    u"QOVI.exe", u"Elevator.exe", u"System\\qovi_menu32.dll", u"Readme.txt", u"License.rtf", u"Langs\\English.lng",
+    u"Plugins\\demo_audio.txt", u"Plugins\\demo_video.txt", u"Skins\\Default.skin"};
+
+std::vector<std::u16string> Sorted(std::vector<std::u16string> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::u16string> With(std::vector<std::u16string> names, std::initializer_list<const char16_t*> more) {
+    names.insert(names.end(), more.begin(), more.end());
+    return names;
+}
+
+// Runs of the demo installer; the player's entry in the list of installed programs is the
+// test's while it runs.
+class DemoInstaller : public ::testing::Test {
+protected:
+    void SetUp() override { Setup::Core::TSetupAppRepo::Unregister(u"QOVI"); }
+    void TearDown() override { Setup::Core::TSetupAppRepo::Unregister(u"QOVI"); }
+
+    TOutcome Install(const std::u16string& more = {}, const TBoxAnswer& answer = kPressOk) {
+        std::u16string parameters = u"/AUTO=" + Quoted(Dest);
+        parameters.append(u" /SILENT ").append(more);
+        return RunInstaller(Built(QOVI_DEMO_INSTALLER), parameters, answer);
+    }
+    std::u16string DestFolder() const { return Dest.Path().u16string() + u"\\"; }
+
+    // Not below TEMP: an uninstaller there counts as the copy that already runs from TEMP.
+    TTempDir Dest{std::filesystem::path(L"C:\\")};
+};
+
 } // namespace
 
-TEST(Installer, ASilentRunEndsWithoutAWindow) {
-    TTempDir dest;
-    const TOutcome outcome = RunInstaller(Built(QOVI_DEMO_INSTALLER), u"/AUTO=" + Quoted(dest) + u" /SILENT");
-    EXPECT_FALSE(outcome.Box.Shown) << ORV::Utf16ToUtf8(outcome.Box.Text);
+TEST_F(DemoInstaller, ASilentInstallWritesTheLanguagesFilesTheUninstallerAndItsRecord) {
+    const TOutcome outcome = Install();
+    EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
     EXPECT_EQ(outcome.ExitCode, 0u);
+
+    EXPECT_EQ(FilesBelow(Dest.Path()), Sorted(With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"})));
+    EXPECT_EQ(TestSupport::ReadAll(Dest / "Uninstall.exe"), TestSupport::ReadAll(TestSupport::BuiltFile(QOVI_DEMO_INSTALLER)));
+    std::vector<uint8_t> mark;
+    EXPECT_EQ(UninstallEntries(Dest.Path(), &mark), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
+    EXPECT_EQ(mark, (std::vector<uint8_t>{0xFF, 0xFE}));
+
+    std::u16string installPath;
+    ASSERT_TRUE(Setup::Core::TSetupAppRepo::FindInstallPath(u"QOVI", installPath));
+    EXPECT_TRUE(ORV::Platform::SameTextLocale(installPath, DestFolder()));
+}
+
+TEST_F(DemoInstaller, APortableInstallLeavesTheRegistryAlone) {
+    const TOutcome outcome = Install(u"/PORTABLE");
+    EXPECT_EQ(outcome.ExitCode, 0u);
+    EXPECT_EQ(UninstallEntries(Dest.Path()), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
+    std::u16string installPath;
+    EXPECT_FALSE(Setup::Core::TSetupAppRepo::FindInstallPath(u"QOVI", installPath));
+}
+
+// The read-me is held open by another program, which lets nobody write it, and a ".bak" of it
+// exists already: the installer asks, and each answer does what it says.
+TEST_F(DemoInstaller, AFileInUseIsAskedAboutAndTheAnswerHolds) {
+    const std::filesystem::path readme = Dest / "Readme.txt";
+    const std::u16string target = DestFolder() + u"Readme.txt";
+    const std::u16string question = u"The file \"" + target +
+                                    u"\" is in use and cannot be replaced.\r\nClose the program that uses it and click "
+                                    u"Retry, or click Ignore to skip the file.";
+    ORV::TScopedKernelHandle holder;
+    auto holdReadme = [&] {
+        TestSupport::WriteAll(readme, TestSupport::Bytes("in use"));
+        TestSupport::WriteAll(Dest / "Readme.txt.bak", TestSupport::Bytes("an older backup"));
+        holder.Reset(CreateFileW(readme.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.IsValid());
+    };
+    const std::vector<uint8_t> newReadme = TestSupport::ReadAll(std::filesystem::path(QOVI_DEMO_README));
+
+    // Retry, after the program let the file go: written.
+    holdReadme();
+    TOutcome outcome = Install({}, [&](const TBox& box) {
+        EXPECT_EQ(box.Text, question);
+        holder.Reset();
+        return IDRETRY;
+    });
+    EXPECT_EQ(outcome.ExitCode, 0u);
+    ASSERT_EQ(outcome.Boxes.size(), 1u);
+    EXPECT_EQ(TestSupport::ReadAll(readme), newReadme);
+
+    // Ignore: the file stays as it was, the run goes on, and the record still lists it.
+    holdReadme();
+    outcome = Install({}, [](const TBox&) { return IDIGNORE; });
+    holder.Reset();
+    EXPECT_EQ(outcome.ExitCode, 0u);
+    ASSERT_EQ(outcome.Boxes.size(), 1u);
+    EXPECT_EQ(TestSupport::ReadAll(readme), TestSupport::Bytes("in use"));
+    EXPECT_EQ(UninstallEntries(Dest.Path()), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
+
+    // Abort: the run ends with the file's error line.
+    std::filesystem::remove(Dest / "Uninstall.dat");
+    holdReadme();
+    outcome = Install({}, [](const TBox& box) { return box.Text.rfind(u"The file", 0) == 0 ? IDABORT : IDOK; });
+    holder.Reset();
+    EXPECT_EQ(outcome.ExitCode, 1u);
+    ASSERT_EQ(outcome.Boxes.size(), 2u);
+    EXPECT_EQ(outcome.Boxes[1].Caption, u"Setup");
+    EXPECT_EQ(outcome.Boxes[1].Text,
+              target + u"\r\nSetup was cancelled because \"" + target + u"\" could not be written.\r\n");
+    EXPECT_FALSE(std::filesystem::exists(Dest / "Uninstall.dat"));
+}
+
+// The installed uninstaller, started as the list of installed programs starts it, runs again
+// from a folder of its own under TEMP and comes up there as the uninstaller of the installation.
+TEST_F(DemoInstaller, TheInstalledUninstallerRestartsFromTheTemporaryFolder) {
+    ASSERT_EQ(Install().ExitCode, 0u);
+    const std::u16string uninstaller = DestFolder() + u"Uninstall.exe";
+    const TOutcome first = RunInstaller(uninstaller, u"");
+    EXPECT_EQ(first.ExitCode, 0u);
+    EXPECT_TRUE(first.Boxes.empty()) << ORV::Utf16ToUtf8(first.Boxes.front().Text);
+
+    // The copy is the process whose box shows an Uninstall.exe other than the installed one.
+    TDialog copy{};
+    std::u16string image;
+    for (int slice = 0; slice < 600 && !copy.Window; ++slice) {
+        for (const TDialog& dialog : Dialogs()) {
+            const std::u16string path = ImageOf(dialog.ProcessId);
+            if (ORV::Platform::SameTextLocale(ORV::ExtractFileName(path), u"Uninstall.exe") &&
+                !ORV::Platform::SameTextLocale(path, uninstaller)) {
+                copy = dialog;
+                image = path;
+            }
+        }
+        if (!copy.Window) Sleep(100);
+    }
+    ASSERT_NE(copy.Window, nullptr) << "the copy showed nothing";
+    const ORV::TScopedKernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, copy.ProcessId));
+    const TBox box = ReadBox(copy.Window);
+    Press(copy.Window, IDOK);
+
+    const std::u16string folder = ORV::ExtractFilePath(image);
+    EXPECT_TRUE(Setup::Core::IsInsideTempFolder(folder)) << ORV::Utf16ToUtf8(folder);
+    EXPECT_TRUE(ORV::FileExists(folder + u"Uninstall.dat"));
+    const auto renames = TestSupport::PendingRenames();
+    EXPECT_GE(TestSupport::PendingDelete(renames, image), 0);
+    EXPECT_GE(TestSupport::PendingDelete(renames, folder + u"Uninstall.dat"), 0);
+    EXPECT_GE(TestSupport::PendingDelete(renames, folder.substr(0, folder.size() - 1)), 0);
+    // Uninstaller mode, on the folder that /PATH named; the steps themselves are not built yet.
+    EXPECT_EQ(box.Text, u"Cannot uninstall from \"" + DestFolder() + u"\": this build has no uninstall steps yet");
+
+    DWORD exitCode = STILL_ACTIVE;
+    ASSERT_EQ(WaitForSingleObject(process.Get(), 10000), WAIT_OBJECT_0);
+    GetExitCodeProcess(process.Get(), &exitCode);
+    EXPECT_EQ(exitCode, 1u);
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(folder), ignored);
 }
 
 TEST(Installer, AFailingActionShowsItsErrorLineAndExitsWithOne) {
     TTempDir dest;
     const TOutcome outcome = RunInstaller(Built(QOVI_FAILING_INSTALLER), u"/AUTO=" + Quoted(dest) + u" /SILENT /RUN");
-    EXPECT_TRUE(outcome.Box.Shown);
-    EXPECT_EQ(outcome.Box.Caption, u"Setup");
-    EXPECT_EQ(outcome.Box.Text, u"Cannot write \"demo.txt\"\r\n");  // the error list, one line each
+    ASSERT_EQ(outcome.Boxes.size(), 1u);
+    EXPECT_EQ(outcome.Boxes[0].Caption, u"Setup");
+    EXPECT_EQ(outcome.Boxes[0].Text, u"Cannot write \"demo.txt\"\r\n");  // the error list, one line each
     EXPECT_EQ(outcome.ExitCode, 1u);
 }
 
@@ -119,12 +331,14 @@ TEST(Installer, AnUpdateThatCannotBeMadeIsRefused) {
     TTempDir dest;
     TestSupport::WriteAll(dest / "QOVI.ini", TestSupport::Bytes("[System]\r\nVersion=5500\r\n"));
     const TOutcome outcome = RunInstaller(Built(QOVI_DEMO_INSTALLER), u"/AUTO=" + Quoted(dest) + u" /UPDATE /SILENT");
-    EXPECT_EQ(outcome.Box.Text, u"Cannot install update on v5.50");
+    ASSERT_EQ(outcome.Boxes.size(), 1u);
+    EXPECT_EQ(outcome.Boxes[0].Text, u"Cannot install update on v5.50");
     EXPECT_EQ(outcome.ExitCode, 1u);
 }
 
 TEST(Installer, ABuildWithoutProductInformationIsMalformed) {
     const TOutcome outcome = RunInstaller(Built(QOVI_MALFORMED_INSTALLER), u"/AUTO /SILENT");
-    EXPECT_EQ(outcome.Box.Text, u"Setup is malformed");
+    ASSERT_EQ(outcome.Boxes.size(), 1u);
+    EXPECT_EQ(outcome.Boxes[0].Text, u"Setup is malformed");
     EXPECT_EQ(outcome.ExitCode, 1u);
 }

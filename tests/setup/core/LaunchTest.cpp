@@ -85,44 +85,6 @@ bool StillRunning(DWORD processId) {
     return process && WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
 }
 
-// The delayed operations the system holds for its next start: (source, target) in order, with
-// the source in the system's "\??\" form and an empty target for a delete.
-std::vector<std::pair<std::u16string, std::u16string>> PendingRenames() {
-    ORV::TScopedRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
-                      key.Receive()) != ERROR_SUCCESS)
-        return {};
-    DWORD size = 0;
-    if (RegQueryValueExW(key.Get(), L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
-        return {};
-    std::u16string data(size / 2 + 2, u'\0');
-    if (RegQueryValueExW(key.Get(), L"PendingFileRenameOperations", nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
-        return {};
-    data.resize(size / 2);
-    std::vector<std::u16string> strings;
-    for (size_t start = 0; start < data.size();) {
-        const size_t end = std::min(data.find(u'\0', start), data.size());
-        strings.push_back(data.substr(start, end - start));
-        start = end + 1;
-    }
-    std::vector<std::pair<std::u16string, std::u16string>> renames;
-    for (size_t i = 0; i + 1 < strings.size(); i += 2) {
-        if (strings[i].empty()) break; // the list's final terminator
-        renames.emplace_back(strings[i], strings[i + 1]);
-    }
-    return renames;
-}
-
-// The position of the last delayed delete of Path, -1 when there is none.
-int PendingDelete(const std::vector<std::pair<std::u16string, std::u16string>>& renames, const std::u16string& path) {
-    int found = -1;
-    for (size_t i = 0; i < renames.size(); ++i)
-        if (renames[i].second.empty() && ORV::Platform::SameTextLocale(renames[i].first, u"\\??\\" + path))
-            found = static_cast<int>(i);
-    return found;
-}
-
 bool Exists(const std::u16string& path) {
     return GetFileAttributesW(W(ORV::LongPathForm(path))) != INVALID_FILE_ATTRIBUTES;
 }
@@ -430,9 +392,9 @@ TEST(LaunchTest, StartUninstallerCopiesIntoANewFolderAndStartsTheCopyWithThePath
     EXPECT_EQ(TestSupport::ReadAll(fs::path(folder) / L"Uninstall.dat"), TestSupport::Bytes("package"));
     EXPECT_EQ(TestSupport::ReadAll(fs::path(copy)), TestSupport::ReadAll(original));
 
-    const auto renames = PendingRenames();
-    const int exe = PendingDelete(renames, copy), dat = PendingDelete(renames, folder + u"Uninstall.dat");
-    const int self = PendingDelete(renames, folder.substr(0, folder.size() - 1));
+    const auto renames = TestSupport::PendingRenames();
+    const int exe = TestSupport::PendingDelete(renames, copy), dat = TestSupport::PendingDelete(renames, folder + u"Uninstall.dat");
+    const int self = TestSupport::PendingDelete(renames, folder.substr(0, folder.size() - 1));
     EXPECT_GE(exe, 0);
     EXPECT_GE(dat, 0);
     EXPECT_GT(self, exe); // the files go first, so that the folder is empty when its turn comes
@@ -576,7 +538,7 @@ TEST(LaunchTest, CopyToTempOverwritesAReadOnlyCopyAndSchedulesItsDeletion) {
     const std::u16string copy = CopyToTemp(U(dir / "temp"), dir.File("Uninstall.dat"));
     EXPECT_EQ(copy, U(old));
     EXPECT_EQ(TestSupport::ReadAll(old), TestSupport::Bytes("new"));
-    EXPECT_GE(PendingDelete(PendingRenames(), copy), 0);
+    EXPECT_GE(TestSupport::PendingDelete(TestSupport::PendingRenames(), copy), 0);
 }
 
 TEST(LaunchTest, DeleteFileOrLaterDeletesOrMovesAsideWhatItCanAndReportsNothing) {
@@ -643,7 +605,7 @@ TEST(LaunchTest, DeleteFileOrLaterDeletesOrMovesAsideWhatItCanAndReportsNothing)
         DeleteFileOrLater(U(inUse));
         EXPECT_FALSE(fs::exists(inUse));
         std::u16string spare;
-        for (const auto& [source, target] : PendingRenames()) {
+        for (const auto& [source, target] : TestSupport::PendingRenames()) {
             const std::u16string prefix = u"\\??\\" + temp + u"del";
             if (!target.empty() || source.size() <= prefix.size() ||
                 !ORV::Platform::SameTextLocale(source.substr(0, prefix.size()), prefix))
