@@ -1,8 +1,12 @@
 #include "Setup.Core.Actions.h"
 
+#include "ORV.Strings.h"
 #include "ORV.SysUtils.h"
 #include "Setup.Core.Extract.h"
 #include "Setup.Core.Launch.h"
+
+#include <exception>
+#include <new>
 
 namespace Setup::Core {
 
@@ -117,6 +121,11 @@ void TSetupThread::Execute() {
         }
     } catch (const ORV::Exception& error) {
         controller.AddError(error.Message());
+    } catch (const std::bad_alloc&) {
+        // A file too large for this process's memory must end the run, not the process.
+        controller.AddError(u"Out of memory");
+    } catch (const std::exception& error) {
+        controller.AddError(ORV::Utf8ToUtf16(error.what()));
     }
     controller.SendNotify(snFinished, Terminated() ? 1 : 0);
 }

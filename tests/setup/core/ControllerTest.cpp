@@ -19,6 +19,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -278,6 +279,18 @@ TEST_F(ControllerTest, TheFirstFailureEndsTheRunAsOneErrorLine) {
     EXPECT_EQ(actions.Items(1).Progress(), 0);
     EXPECT_EQ(actions.Items(2).Progress(), 0);
     EXPECT_EQ(listener.Events.back(), u"L 1:0");
+}
+
+TEST_F(ControllerTest, ALackOfMemoryEndsTheRunNotTheProcess) {
+    TTempDir temp;
+    TSetup setup(u"/AUTO=\"" + Folder(temp) + u"\"");
+    gBehaviour = [](int n) {
+        if (n == 0) throw std::bad_alloc();
+    };
+    setup.StartWorker(true);
+    ASSERT_EQ(setup.Errors().Count(), 1);
+    EXPECT_EQ(setup.Errors().Strings(0), u"Out of memory");
+    EXPECT_EQ(setup.State(), ssFinished);
 }
 
 TEST_F(ControllerTest, AStopLetsTheCurrentActionFinish) {
