@@ -48,19 +48,22 @@ std::u16string ReadRegistryString(HKEY key, const char16_t* valueName) {
     return FromW(buffer.data());
 }
 
-std::u16string LongPathForm(const std::u16string& path) {
-    if (path.size() < MAX_PATH) return path;
+std::u16string ExtendedLengthForm(const std::u16string& path) {
     if (path.rfind(u"\\\\?\\", 0) == 0) return path;
     // The system takes an extended-length path as it stands: "/" is no separator there.
     if (path.find(u'/') != std::u16string::npos) {
         std::u16string backslashed = path;
         std::replace(backslashed.begin(), backslashed.end(), u'/', u'\\');
-        return LongPathForm(backslashed);
+        return ExtendedLengthForm(backslashed);
     }
     if (path.rfind(u"\\\\", 0) == 0) return u"\\\\?\\UNC\\" + path.substr(2);
-    if (path.size() >= 3 && path[1] == u':' && (path[2] == u'\\' || path[2] == u'/'))
-        return u"\\\\?\\" + path;
+    if (path.size() >= 3 && path[1] == u':' && path[2] == u'\\') return u"\\\\?\\" + path;
     return path;
+}
+
+std::u16string LongPathForm(const std::u16string& path) {
+    if (path.size() < MAX_PATH) return path;
+    return ExtendedLengthForm(path);
 }
 
 } // namespace ORV

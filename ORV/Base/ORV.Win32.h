@@ -34,6 +34,9 @@ inline std::u16string FromW(const wchar_t* text, size_t length) {
 // The extended-length form ("\\?\" or "\\?\UNC\") of an absolute path of 260 characters or
 // more; shorter paths, relative paths and paths already in that form are returned unchanged.
 std::u16string LongPathForm(const std::u16string& path);
+// The extended-length form of any absolute path, whatever its length; others unchanged. For the
+// calls whose limit lies below MAX_PATH (CreateDirectoryW: 248 characters).
+std::u16string ExtendedLengthForm(const std::u16string& path);
 
 // Loads a library of the system by its full path in the system folder, never by its bare name:
 // no search of any folder is involved, so a copy planted beside the program or in the current

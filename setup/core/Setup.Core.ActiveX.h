@@ -16,7 +16,8 @@ public:
     // Loads the library LibraryPath (a full path: it is never searched for; its own
     // dependencies come from its folder and System32 only), calls ExportName without
     // arguments when the library has it (the result is ignored) and unloads it. A library that
-    // cannot be loaded is skipped silently, as is a relative path.
+    // cannot be loaded is skipped silently, as is a relative path. The call runs with OLE
+    // started on the calling thread, as the servers expect.
     static void CallExport(const std::u16string& libraryPath, const char* exportName);
     // CallExport with "DllUnregisterServer".
     static void Unregister(const std::u16string& libraryPath);

@@ -14,6 +14,8 @@ using ORV::W;
 
 namespace {
 
+constexpr size_t kMaxCreateDirectoryPath = MAX_PATH - 12;
+
 // Creates Folder and what is missing above it; false when a folder cannot be made.
 bool CreateFolderTree(std::u16string folder) {
     while (folder.size() > 3 && (folder.back() == u'\\' || folder.back() == u'/')) folder.pop_back();
@@ -22,7 +24,9 @@ bool CreateFolderTree(std::u16string folder) {
     // A root that does not exist cannot be made.
     if (parent.empty() || parent.size() >= folder.size()) return false;
     if (!CreateFolderTree(parent)) return false;
-    if (CreateDirectoryW(W(ORV::LongPathForm(folder)), nullptr)) return true;
+    // CreateDirectoryW stops at 248 characters, short of the usual limit.
+    const std::u16string name = folder.size() >= kMaxCreateDirectoryPath ? ORV::ExtendedLengthForm(folder) : folder;
+    if (CreateDirectoryW(W(name), nullptr)) return true;
     // Someone else may have made it meanwhile.
     return ORV::DirectoryExists(folder);
 }

@@ -1,6 +1,7 @@
 #include "Setup.Core.FileList.h"
 
 #include "ORV.Platform.h"
+#include "ORV.SysUtils.h"
 #include "ORV.Utils.Strings.h"
 #include "ORV.Win32.Handles.h"
 
@@ -31,7 +32,13 @@ void TFileSearchHelper::SearchFolder(const std::u16string& folder, ORV::TORVStri
     WIN32_FIND_DATAW found{};
     ORV::TScopedFindHandle find(FindFirstFileExW(W(ORV::LongPathForm(folder + u"*")), FindExInfoBasic, &found,
                                                  FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find.IsValid()) return;
+    if (!find.IsValid()) {
+        // A folder that is not there (any more) holds nothing; one that cannot be read must not
+        // drop out of a backup unnoticed.
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+        ORV::RaiseOSError(error, u"\r\n" + folder);
+    }
     std::vector<std::u16string> subfolders;
     do {
         const std::u16string name = ORV::FromW(found.cFileName);
@@ -43,6 +50,7 @@ void TFileSearchHelper::SearchFolder(const std::u16string& folder, ORV::TORVStri
             files.Add(folder + name);
         }
     } while (FindNextFileW(find.Get(), &found));
+    if (const DWORD error = GetLastError(); error != ERROR_NO_MORE_FILES) ORV::RaiseOSError(error, u"\r\n" + folder);
     find.Reset();
     std::sort(subfolders.begin(), subfolders.end(), [](const std::u16string& a, const std::u16string& b) {
         return ORV::Platform::CompareTextLocale(a, b) < 0;

@@ -23,7 +23,8 @@ public:
     // prefix excludes nothing) is skipped with everything below it, Root included. A Root that
     // does not exist adds nothing. Links to folders (junctions, symbolic links) are not
     // followed: they can point above themselves. Paths of 260 characters or more are handed to
-    // the system in their extended-length form; Files gets the plain form.
+    // the system in their extended-length form; Files gets the plain form. Raises EOSError,
+    // its text ending with the folder, for a folder that exists but cannot be listed.
     void Search(const std::u16string& root, const std::u16string& excludedPrefix, ORV::TORVStringList& files);
 
 private:

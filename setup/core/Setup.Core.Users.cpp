@@ -94,8 +94,10 @@ void TSetupUsers::Populate(const TUserProc& proc) {
         wchar_t name[MAX_PATH + 1] = {};
         DWORD length = MAX_PATH + 1;
         const LONG result = RegEnumKeyExW(profileList.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result != ERROR_SUCCESS) continue;
+        // A name too long for a profile is skipped; any other failure (the key deleted
+        // meanwhile, say) would fail for every further index too.
+        if (result == ERROR_MORE_DATA) continue;
+        if (result != ERROR_SUCCESS) break;
         ReportProfile(ORV::FromW(name, length), profileList.Get(), proc);
     }
 }

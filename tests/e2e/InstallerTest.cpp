@@ -76,13 +76,26 @@ std::u16string WindowText(HWND window) {
 
 TBox ReadBox(HWND box) { return {WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))}; }
 
-// Presses the button as a user would, and waits for the box to go.
+bool WaitUntilGone(HWND box) {
+    for (int slice = 0; slice < 100; ++slice) {
+        if (!IsWindow(box) || !IsWindowVisible(box)) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+// Presses the button as a user would, and waits for the box to go. A button of a box that is
+// not the active window may ignore the click; the button's own notification still counts.
 void Press(HWND box, int button) {
-    if (HWND control = GetDlgItem(box, button))
-        PostMessageW(control, BM_CLICK, 0, 0);
-    else
+    HWND control = GetDlgItem(box, button);
+    if (!control) {
         ADD_FAILURE() << "the box has no button " << button;
-    for (int slice = 0; slice < 100 && IsWindow(box) && IsWindowVisible(box); ++slice) Sleep(50);
+        return;
+    }
+    PostMessageW(control, BM_CLICK, 0, 0);
+    if (WaitUntilGone(box)) return;
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+    WaitUntilGone(box);
 }
 
 // Starts Program with Parameters and waits for it to end. Every box it shows is read and

@@ -42,8 +42,9 @@ TEST(ActiveX, CallsTheExportOfALibraryByItsFullPathOnly) {
 
     // Nothing to load, or a bare name that only a search could find: skipped without a word.
     TSetupActiveX::Unregister((dir / "missing.dll").u16string());
-    SetCurrentDirectoryW(dir.Path().c_str());
+    const std::filesystem::path current = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
     TSetupActiveX::Unregister(u"qovi_menu32.dll");
-    SetCurrentDirectoryW(L"C:\\");
+    std::filesystem::current_path(current);
     EXPECT_EQ(LogLines(log).size(), 2u);
 }

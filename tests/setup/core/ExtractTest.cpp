@@ -225,8 +225,13 @@ TEST_F(Extraction, ATargetThatCannotBeOpenedIsComparedAndMovedAsideWhenItDiffers
     const std::filesystem::path target = Dest / "Readme.txt";
     const std::filesystem::path backup = Dest / "Readme.txt.bak";
 
+    // A target nobody holds is simply replaced: no trace, no question.
+    WriteAll(target, Bytes("an older read me that was longer"));
+    ExtractWithAnswers(setup, ScriptFile(u"$DEST\\Readme.txt"), {});
+    EXPECT_EQ(ReadAll(target), Bytes("Read me\r\n"));
+    EXPECT_FALSE(std::filesystem::exists(backup));
+
     // The same content: left alone, nothing moved, nobody asked.
-    WriteAll(target, Bytes("Read me\r\n"));
     ORV::TScopedKernelHandle holder = Hold(target, false);
     ExtractWithAnswers(setup, ScriptFile(u"$DEST\\Readme.txt"), {});
     holder.Reset();
