@@ -3,10 +3,12 @@
 
 #include "ORV.Classes.Streams.h"
 #include "ORV.Strings.h"
+#include "ORV.SysUtils.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -42,6 +44,8 @@ public:
     TTempDir& operator=(const TTempDir&) = delete;
 
     const std::filesystem::path& Path() const { return FPath; }
+    // The path with a trailing backslash, as the setup names folders.
+    std::u16string Folder() const { return FPath.u16string() + u"\\"; }
     std::filesystem::path operator/(const std::string& name) const { return FPath / name; }
     // The path of Name inside the folder as a UTF-16 string, for the library's file APIs.
     std::u16string File(const std::string& name) const { return (FPath / name).u16string(); }
@@ -61,6 +65,17 @@ inline void WriteAll(const std::filesystem::path& path, const std::vector<uint8_
 }
 
 inline std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+// The message of the TError that Call raises; "(nothing raised)" when it raises nothing.
+template <typename TError = ORV::Exception>
+std::u16string MessageOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const TError& error) {
+        return error.Message();
+    }
+    return u"(nothing raised)";
+}
 
 // A memory stream holding Bytes, positioned at 0.
 inline ORV::TMemoryStream MemoryStreamOf(const std::vector<uint8_t>& bytes) {

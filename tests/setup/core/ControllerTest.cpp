@@ -24,6 +24,7 @@
 #include <vector>
 
 using namespace Setup::Core;
+using TestSupport::MessageOf;
 using TestSupport::TTempDir;
 
 namespace {
@@ -95,7 +96,6 @@ protected:
     }
     void TearDown() override { ProductInfoClass = FSavedClass; }
 
-    static std::u16string Folder(const TTempDir& temp) { return ORV::IncludeTrailingBackslash(temp.Path().u16string()); }
     static void WriteInstallation(const TTempDir& temp, int version) {
         TestSupport::WriteAll(temp / "QOVI.ini", TestSupport::Bytes("[System]\r\nVersion=" + std::to_string(version) + "\r\n"));
     }
@@ -120,15 +120,6 @@ LRESULT CALLBACK SpawnRecorderProc(HWND window, UINT message, WPARAM wParam, LPA
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-std::u16string MessageOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const ORV::Exception& error) {
-        return error.Message();
-    }
-    return u"(nothing raised)";
-}
-
 } // namespace
 
 TEST_F(ControllerTest, InstallerOptionsFromTheCommandLine) {
@@ -141,9 +132,9 @@ TEST_F(ControllerTest, InstallerOptionsFromTheCommandLine) {
     const TCase cases[] = {
         {u"/AUTO", {Auto}},
         {u"/AUTO /NOBACKUP /RUN /SILENT", {Auto, NoBackup, RunPrograms, Silent}},
-        {u"/AUTO=\"" + Folder(updatable) + u"\" /UPDATE /SILENT /PORTABLE", {Auto, Update}},  // no Silent with UPDATE
-        {u"/AUTO=\"" + Folder(updatable) + u"\"", {Auto, Update}},  // an updatable folder is an update anyway
-        {u"/AUTO=\"" + Folder(empty) + u"\" /PORTABLE", {Auto, Portable}},
+        {u"/AUTO=\"" + updatable.Folder() + u"\" /UPDATE /SILENT /PORTABLE", {Auto, Update}},  // no Silent with UPDATE
+        {u"/AUTO=\"" + updatable.Folder() + u"\"", {Auto, Update}},  // an updatable folder is an update anyway
+        {u"/AUTO=\"" + empty.Folder() + u"\" /PORTABLE", {Auto, Portable}},
         {u"/SILENT /PORTABLE", {}},  // interactive: Update only when the default folder can be updated
     };
     for (const TCase& test : cases) {
@@ -158,8 +149,8 @@ TEST_F(ControllerTest, InstallerOptionsFromTheCommandLine) {
 TEST_F(ControllerTest, AnUpdateThatCannotBeMadeIsRefused) {
     TTempDir empty, tooNew;
     WriteInstallation(tooNew, 5500);
-    EXPECT_EQ(MessageOf([&] { TSetup setup(u"/AUTO=\"" + Folder(empty) + u"\" /UPDATE"); }), u"Cannot install update on v0.00");
-    EXPECT_EQ(MessageOf([&] { TSetup setup(u"/AUTO=\"" + Folder(tooNew) + u"\" /UPDATE"); }), u"Cannot install update on v5.50");
+    EXPECT_EQ(MessageOf([&] { TSetup setup(u"/AUTO=\"" + empty.Folder() + u"\" /UPDATE"); }), u"Cannot install update on v0.00");
+    EXPECT_EQ(MessageOf([&] { TSetup setup(u"/AUTO=\"" + tooNew.Folder() + u"\" /UPDATE"); }), u"Cannot install update on v5.50");
     EXPECT_EQ(TSetup::Current(), nullptr);
 }
 
@@ -183,16 +174,16 @@ TEST_F(ControllerTest, UninstallerOptionsFromTheCommandLine) {
 
 TEST_F(ControllerTest, DestinationAndOptionRules) {
     TTempDir temp;
-    TSetup setup(u"/AUTO=\"" + Folder(temp) + u"\" /PORTABLE");
+    TSetup setup(u"/AUTO=\"" + temp.Folder() + u"\" /PORTABLE");
     EXPECT_TRUE(setup.HasOption(Portable));
 
     // The same path again is not looked at again: the installation written meanwhile stays unseen.
     WriteInstallation(temp, 5000);
-    setup.SetDestPath(Folder(temp));
+    setup.SetDestPath(temp.Folder());
     EXPECT_FALSE(setup.HasOption(Update));
     setup.SetDestPath(temp.Path().u16string());  // without the backslash it is another text
     EXPECT_TRUE(setup.HasOption(Update));
-    EXPECT_EQ(setup.DestPath(), Folder(temp));
+    EXPECT_EQ(setup.DestPath(), temp.Folder());
 
     EXPECT_EQ(MessageOf([&] { setup.SetOption(Silent, true); }), u"Invalid Arguments");
     EXPECT_EQ(MessageOf([&] { setup.SetOption(Auto, false); }), u"Invalid Arguments");
@@ -211,12 +202,12 @@ TEST_F(ControllerTest, DestinationAndOptionRules) {
     std::filesystem::current_path(temp.Path());
     setup.SetDestPath(u".\\Sub");
     std::filesystem::current_path(saved);
-    EXPECT_TRUE(ORV::Platform::SameTextLocale(setup.DestPath(), Folder(temp) + u"Sub\\")) << ORV::Utf16ToUtf8(setup.DestPath());
+    EXPECT_TRUE(ORV::Platform::SameTextLocale(setup.DestPath(), temp.Folder() + u"Sub\\")) << ORV::Utf16ToUtf8(setup.DestPath());
 }
 
 TEST_F(ControllerTest, ListenersHearTheLastRegisteredFirstOnTheInterfaceThread) {
     TTempDir temp;
-    TSetup setup(u"/AUTO=\"" + Folder(temp) + u"\"");
+    TSetup setup(u"/AUTO=\"" + temp.Folder() + u"\"");
     TRecorder a(u"A"), b(u"B");
     setup.AddListener(&a);
     setup.AddListener(&b);
@@ -240,7 +231,7 @@ TEST_F(ControllerTest, ListenersHearTheLastRegisteredFirstOnTheInterfaceThread) 
 
 TEST_F(ControllerTest, TheWorkerRunsTheActionsInOrderAndReportsProgress) {
     TTempDir temp;
-    TSetup setup(u"/AUTO=\"" + Folder(temp) + u"\"");
+    TSetup setup(u"/AUTO=\"" + temp.Folder() + u"\"");
     TRecorder listener(u"L");
     setup.AddListener(&listener);
     gBehaviour = [](int n) {
@@ -263,7 +254,7 @@ TEST_F(ControllerTest, TheWorkerRunsTheActionsInOrderAndReportsProgress) {
 
 TEST_F(ControllerTest, TheFirstFailureEndsTheRunAsOneErrorLine) {
     TTempDir temp;
-    TSetup setup(u"/AUTO=\"" + Folder(temp) + u"\"");
+    TSetup setup(u"/AUTO=\"" + temp.Folder() + u"\"");
     TRecorder listener(u"L");
     setup.AddListener(&listener);
     gBehaviour = [](int n) {
@@ -283,7 +274,7 @@ TEST_F(ControllerTest, TheFirstFailureEndsTheRunAsOneErrorLine) {
 
 TEST_F(ControllerTest, ALackOfMemoryEndsTheRunNotTheProcess) {
     TTempDir temp;
-    TSetup setup(u"/AUTO=\"" + Folder(temp) + u"\"");
+    TSetup setup(u"/AUTO=\"" + temp.Folder() + u"\"");
     gBehaviour = [](int n) {
         if (n == 0) throw std::bad_alloc();
     };
@@ -295,7 +286,7 @@ TEST_F(ControllerTest, ALackOfMemoryEndsTheRunNotTheProcess) {
 
 TEST_F(ControllerTest, AStopLetsTheCurrentActionFinish) {
     TTempDir temp;
-    TSetup setup(u"/AUTO=\"" + Folder(temp) + u"\"");
+    TSetup setup(u"/AUTO=\"" + temp.Folder() + u"\"");
     setup.Resources().InitializeLanguages();
     TRecorder listener(u"L");
     listener.OnNotify = [&](int32_t code, intptr_t) {
@@ -319,7 +310,7 @@ TEST_F(ControllerTest, AStopLetsTheCurrentActionFinish) {
 TEST_F(ControllerTest, AnEmptyRunStillFinishes) {
     gActionCount = 0;
     TTempDir temp;
-    TSetup setup(u"/AUTO=\"" + Folder(temp) + u"\"");
+    TSetup setup(u"/AUTO=\"" + temp.Folder() + u"\"");
     TRecorder listener(u"L");
     setup.AddListener(&listener);
     setup.StartWorker(true);
@@ -330,7 +321,7 @@ TEST_F(ControllerTest, AnEmptyRunStillFinishes) {
 
 TEST_F(ControllerTest, TheSummaryLetsEveryActionDescribeItself) {
     TTempDir temp;
-    TSetup setup(u"/AUTO=\"" + Folder(temp) + u"\"");
+    TSetup setup(u"/AUTO=\"" + temp.Folder() + u"\"");
     const std::u16string text = BuildRunSummary(setup.ProductInfo(), {});
     EXPECT_EQ(text, u"Group 0:\r\n * Action 0\r\n\r\nGroup 1:\r\n * Action 1\r\n\r\nGroup 0:\r\n * Action 2\r\n");
     EXPECT_TRUE(gLog.empty());  // nothing ran
@@ -352,7 +343,7 @@ TEST_F(ControllerTest, PostInstallProgramsGoThroughTheSpawnService) {
 
     TTempDir temp;
     WriteInstallation(temp, 5000);
-    const std::u16string dest = Folder(temp);
+    const std::u16string dest = temp.Folder();
     {
         TSetup setup(u"/AUTO=\"" + dest + u"\" /RUN");  // an automatic update with /RUN: all by default
         setup.RunActions();

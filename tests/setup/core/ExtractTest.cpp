@@ -28,6 +28,7 @@
 using namespace Setup::Core;
 using TestSupport::Bytes;
 using TestSupport::ReadAll;
+using TestSupport::MessageOf;
 using TestSupport::TTempDir;
 using TestSupport::WriteAll;
 
@@ -35,21 +36,11 @@ namespace {
 
 const std::u16string kOutsideName = u"qovi-extract-outside.txt";
 
-std::u16string Folder(const TTempDir& dir) { return ORV::IncludeTrailingBackslash(dir.Path().u16string()); }
 
 std::u16string Switches(const TTempDir& dest, const std::u16string& more = {}) {
     std::u16string line = u"/AUTO=\"";
-    line.append(Folder(dest)).append(u"\" /SILENT ").append(more);
+    line.append(dest.Folder()).append(u"\" /SILENT ").append(more);
     return line;
-}
-
-std::u16string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ORV::Exception& error) {
-        return error.Message();
-    }
-    return u"(nothing raised)";
 }
 
 TSetupScriptFile ScriptFile(const std::u16string& name, const std::u16string& value = {}) {
@@ -182,7 +173,7 @@ TEST_F(Extraction, ASilentRunWritesTheLanguagesFilesThenTheRecordAndTheEntry) {
     EXPECT_EQ(ReadAll(dest / "Uninstall.exe"), ReadAll(std::filesystem::path(ORV::Platform::ExecutableFileName())));
 
     TRecord record;
-    ASSERT_NO_FATAL_FAILURE(ReadRecord(Folder(Dest) + kUninstallDataName, record));
+    ASSERT_NO_FATAL_FAILURE(ReadRecord(Dest.Folder() + kUninstallDataName, record));
     ASSERT_GE(record.Bytes.size(), 2u);
     EXPECT_EQ(record.Bytes[0], 0xFF);  // UTF-16 LE with its mark
     EXPECT_EQ(record.Bytes[1], 0xFE);
@@ -194,13 +185,13 @@ TEST_F(Extraction, ASilentRunWritesTheLanguagesFilesThenTheRecordAndTheEntry) {
 
     std::u16string installPath;
     ASSERT_TRUE(TSetupAppRepo::FindInstallPath(u"QOVI", installPath));
-    EXPECT_TRUE(ORV::Platform::SameTextLocale(installPath, Folder(Dest)));
+    EXPECT_TRUE(ORV::Platform::SameTextLocale(installPath, Dest.Folder()));
     ORV::TScopedRegKey key;
     ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QOVI", 0,
                             KEY_READ | KEY_WOW64_32KEY, key.Receive()),
               ERROR_SUCCESS);
     EXPECT_EQ(ORV::ReadRegistryString(key.Get(), u"DisplayVersion"), u"5.10.0.7");
-    EXPECT_EQ(ORV::ReadRegistryString(key.Get(), u"UninstallString"), Folder(Dest) + u"Uninstall.exe");
+    EXPECT_EQ(ORV::ReadRegistryString(key.Get(), u"UninstallString"), Dest.Folder() + u"Uninstall.exe");
 }
 
 TEST_F(Extraction, APortableRunWritesTheUninstallerButLeavesTheRegistryAlone) {
@@ -211,7 +202,7 @@ TEST_F(Extraction, APortableRunWritesTheUninstallerButLeavesTheRegistryAlone) {
     ASSERT_FALSE(setup.HasErrors());
     EXPECT_TRUE(std::filesystem::exists(Dest / "Uninstall.exe"));
     TRecord record;
-    ASSERT_NO_FATAL_FAILURE(ReadRecord(Folder(Dest) + kUninstallDataName, record));
+    ASSERT_NO_FATAL_FAILURE(ReadRecord(Dest.Folder() + kUninstallDataName, record));
     EXPECT_EQ(UninstallEntries(record.Ini).size(), 10u);
     std::u16string installPath;
     EXPECT_FALSE(TSetupAppRepo::FindInstallPath(u"QOVI", installPath));
@@ -253,7 +244,7 @@ TEST_F(Extraction, WhenEvenTheMoveFailsTheUserRetriesIgnoresOrAborts) {
     setup.Resources().InitializeLanguages();
     const std::filesystem::path target = Dest / "Readme.txt";
     const std::filesystem::path backup = Dest / "Readme.txt.bak";
-    const std::u16string targetName = Folder(Dest) + u"Readme.txt";
+    const std::u16string targetName = Dest.Folder() + u"Readme.txt";
     const std::u16string question = u"The file \"" + targetName + u"\" is in use.\r\nRetry or Ignore?";
     ORV::TScopedKernelHandle holder;
     auto lockWithBackup = [&] {
@@ -295,7 +286,7 @@ TEST_F(Extraction, EveryFailureOfAFileNamesTheTargetFirst) {
     setup.Resources().InitializeLanguages();
     TSetupExtractHelper& helper = setup.ExtractHelper();
     WriteAll(Dest / "Plugins", Bytes("a file where a folder belongs"));
-    const std::u16string dest = Folder(Dest);
+    const std::u16string dest = Dest.Folder();
     EXPECT_EQ(MessageOf([&] { helper.ExtractFile(ScriptFile(u"$DEST\\Plugins\\a.txt", u"Plugins\\a.txt")); }),
               dest + u"Plugins\\a.txt\r\nCannot create the folder \"" + dest + u"Plugins\\\".");
     EXPECT_EQ(MessageOf([&] { helper.ExtractFile(ScriptFile(u"$DEST\\nothing.txt")); }),
@@ -311,7 +302,7 @@ TEST_F(Extraction, AFailingFileEndsTheRunBeforeTheRecord) {
     setup.Resources().InitializeLanguages();
     setup.StartWorker(true);
     ASSERT_EQ(setup.Errors().Count(), 1);
-    EXPECT_EQ(setup.Errors().Strings(0).rfind(Folder(Dest) + u"Plugins\\a.txt\r\n", 0), 0u);
+    EXPECT_EQ(setup.Errors().Strings(0).rfind(Dest.Folder() + u"Plugins\\a.txt\r\n", 0), 0u);
     EXPECT_TRUE(std::filesystem::exists(Dest / "Langs" / "English.lng"));  // what came before stays
     EXPECT_FALSE(std::filesystem::exists(Dest / "Uninstall.dat"));
     EXPECT_FALSE(std::filesystem::exists(Dest / "Uninstall.exe"));

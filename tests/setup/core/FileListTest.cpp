@@ -18,7 +18,6 @@ using TestSupport::TTempDir;
 
 namespace {
 
-std::u16string Folder(const TTempDir& dir) { return ORV::IncludeTrailingBackslash(dir.Path().u16string()); }
 
 void MakeFile(const std::u16string& path) {
     const HANDLE file = CreateFileW(ORV::W(ORV::LongPathForm(path)), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -41,7 +40,7 @@ std::vector<std::u16string> Search(const std::u16string& root, const std::u16str
 class FolderSearch : public ::testing::Test {
 protected:
     void SetUp() override {
-        Root = Folder(Dir);
+        Root = Dir.Folder();
         for (const char16_t* name : {u"one.txt", u"two.txt"}) MakeFile(Root + name);
         for (const char16_t* name : {u"B", u"a", u"C", u"a\\deeper"}) MakeFolder(Root + name);
         for (const char16_t* name : {u"B\\b.txt", u"a\\a.txt", u"C\\c.txt", u"a\\deeper\\d.txt"}) MakeFile(Root + name);
@@ -92,16 +91,16 @@ TEST_F(FolderSearch, FileListTakesArchiveNamesRelativeToTheRootAndRemovesByName)
 
 TEST(FileSearch, FindsFilesBelowTheClassicPathLimit) {
     TTempDir dir;
-    std::u16string folder = Folder(dir);
+    std::u16string folder = dir.Folder();
     while (folder.size() < 300) {
         folder += u"a-rather-long-folder-name-for-the-path-limit\\";
         MakeFolder(folder);
     }
     MakeFile(folder + u"deep.txt");
-    EXPECT_EQ(Search(Folder(dir)), std::vector<std::u16string>{folder + u"deep.txt"});
+    EXPECT_EQ(Search(dir.Folder()), std::vector<std::u16string>{folder + u"deep.txt"});
     // TTempDir cannot remove what it cannot name; take the deep part away here.
     DeleteFileW(ORV::W(ORV::LongPathForm(folder + u"deep.txt")));
-    while (folder.size() > Folder(dir).size()) {
+    while (folder.size() > dir.Folder().size()) {
         RemoveDirectoryW(ORV::W(ORV::LongPathForm(folder)));
         folder = ORV::ExtractFilePath(folder.substr(0, folder.size() - 1));
     }

@@ -14,6 +14,7 @@
 #include <windows.h>
 
 using namespace Setup::Core;
+using TestSupport::MessageOf;
 using TestSupport::TTempDir;
 using TestSupport::TTestSetupHost;
 
@@ -30,16 +31,6 @@ void WritePackage(const std::u16string& fileName, std::initializer_list<std::pai
         builder.AddFile(data, name);
     }
     builder.SaveToFile(fileName, 1);
-}
-
-template <typename TError>
-std::u16string MessageOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const TError& error) {
-        return error.Message();
-    }
-    return u"(nothing raised)";
 }
 
 } // namespace
