@@ -6,7 +6,7 @@ WIN64    := $(BUILD)/win64
 JOBS     ?= 2
 export QOVI_DISPLAY ?= :87
 
-.PHONY: all bootstrap native win32 win64 test test-native test-win32 demo bench fuzz clean
+.PHONY: all bootstrap native win32 win64 test test-x86 demo bench fuzz clean
 
 all: native win32
 
@@ -33,14 +33,26 @@ win32: bootstrap $(WIN32)/build.ninja
 win64: bootstrap $(WIN64)/build.ninja
 	cmake --build $(WIN64) -j $(JOBS)
 
-# The Windows tests run in the 32-bit build, or where this machine cannot execute 32-bit code
-# at all, in a 64-bit build of the same sources (the 32-bit program is still built).
+# The Windows tests run in the 32-bit build. Where this machine runs 32-bit code only through
+# the emulator (or not at all), they run in a 64-bit build of the same sources, followed by a
+# smoke stage of the 32-bit build.
 test: native win32
-	@if bash -c 'source scripts/wine-env.sh; qovi_can_run_32bit'; then \
+	@mode=$$(bash scripts/x86.sh mode); \
+	if [ "$$mode" = native ]; then \
 	  bash scripts/run-tests.sh $(NATIVE) $(WIN32); \
 	else \
-	  echo "note: this machine cannot execute 32-bit code; the Windows tests run in the 64-bit build"; \
-	  $(MAKE) --no-print-directory win64 && bash scripts/run-tests.sh $(NATIVE) $(WIN64); \
+	  echo "note: this machine runs 32-bit code $$( [ $$mode = none ] && echo 'not at all' || echo 'only emulated'):" \
+	    "the Windows tests run in the 64-bit build, then a smoke stage of the 32-bit build"; \
+	  $(MAKE) --no-print-directory win64 && bash scripts/run-tests.sh $(NATIVE) $(WIN64) $(WIN32); \
+	fi
+
+# The smoke stage of the 32-bit build alone.
+test-x86: native win32
+	@if [ "$$(bash scripts/x86.sh mode)" = native ]; then \
+	  echo "this machine runs 32-bit code natively: make test runs the whole Windows suite in the 32-bit build"; \
+	else \
+	  $(MAKE) --no-print-directory win64 && \
+	  bash scripts/run-x86-smoke.sh $(WIN64) $(WIN32); \
 	fi
 
 demo: native win32

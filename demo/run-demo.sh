@@ -31,8 +31,11 @@ bash "$root/scripts/wine-up.sh"
 # The prefix's own server goes when the demo ends; the tests keep theirs.
 trap '"$QOVI_WINESERVER" -k >/dev/null 2>&1 || true' EXIT
 export DISPLAY="$QOVI_DISPLAY"
-if qovi_can_run_32bit; then
+x86_mode=$(qovi_x86_mode)
+if [ "$x86_mode" != none ]; then
   runner="$root/scripts/wine.sh" program="$installer"
+  [ "$x86_mode" = native ] ||
+    echo "note: this machine runs 32-bit code only through qemu-user: the install takes a few minutes"
 else
   # This machine cannot execute 32-bit code: the same installer, built for 64 bits, stands in.
   make -C "$root" --no-print-directory win64 >/dev/null

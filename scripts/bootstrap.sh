@@ -11,7 +11,7 @@ packages=(
   g++ clang libclang-rt-14-dev llvm
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
-  wine wine32:i386 wine64
+  wine wine32:i386 wine64 qemu-user-static
   xvfb xauth imagemagick icoutils
   lzma-dev zlib1g-dev libz-mingw-w64-dev googletest
 )
@@ -85,3 +85,6 @@ fetch_source() {
 mkdir -p "$third_party"
 fetch_source minizip
 fetch_source pugixml
+
+# Machines that cannot execute 32-bit code still run the shipped 32-bit program, emulated.
+bash "$root/scripts/x86.sh" register || echo "bootstrap: the 32-bit build will not run on this machine" >&2

@@ -12,7 +12,5 @@ QOVI_WINESERVER=/usr/lib/wine/wineserver64
 [ -x "$QOVI_WINESERVER" ] || QOVI_WINESERVER=wineserver
 unset _qovi_root
 
-# Whether this machine executes 32-bit x86 code at all (some virtual machines do not).
-qovi_can_run_32bit() {
-  "$QOVI_WINE32" --version >/dev/null 2>&1
-}
+# How this machine runs 32-bit programs: qovi_x86_mode prints native, emulated or none.
+source "$(dirname "${BASH_SOURCE[0]}")/x86.sh"

@@ -4,6 +4,7 @@
 // refused; 1 when it ended with an error (the "Setup" error box was shown, or the run's error
 // list is not empty). The unelevated first process exits with the elevated copy's code.
 
+#include "ORV.Callbacks.h"
 #include "ORV.Platform.h"
 #include "ORV.Strings.h"
 #include "ORV.SysUtils.h"
@@ -22,7 +23,6 @@
 
 #include <exception>
 #include <memory>
-#include <new>
 
 using namespace Setup::Core;
 
@@ -45,6 +45,9 @@ DWORD WindowsMajorVersion() {
 void ShowError(const std::u16string& message) {
     MessageBoxW(nullptr, ORV::W(message), L"Setup", MB_OK | MB_ICONERROR);
 }
+
+// A failure inside a callback of the system that no caller waits for.
+void ShowCallbackError(const std::exception_ptr& error) { ShowError(ORV::ExceptionMessage(error)); }
 
 // The run after the start-up checks; returns the exit code. Raises what the user must see.
 int Run(const std::u16string& commandLine) {
@@ -100,16 +103,12 @@ int Run(const std::u16string& commandLine) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     RestrictDllSearchToSystem32();
+    ORV::SetCallbackErrorHandler(&ShowCallbackError);
     int exitCode = kExitFailure;
-    try {
-        exitCode = Run(ORV::GetParams());
-    } catch (const ORV::Exception& error) {
-        ShowError(error.Message());
-    } catch (const std::bad_alloc&) {
-        ShowError(u"Out of memory");
-    } catch (const std::exception& error) {
-        // Not one of ours, but the user must still learn that the run failed.
-        ShowError(ORV::Utf8ToUtf16(error.what()));
+    // Whatever failed, ours or not, the user must learn that the run failed.
+    if (const std::exception_ptr error = ORV::CatchAll([&] { exitCode = Run(ORV::GetParams()); })) {
+        exitCode = kExitFailure;
+        ORV::CatchAll([&] { ShowError(ORV::ExceptionMessage(error)); });
     }
     TSetupSpawnService::Finalize();
     return exitCode;

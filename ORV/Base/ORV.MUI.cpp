@@ -1,5 +1,6 @@
 #include "ORV.MUI.h"
 
+#include "ORV.Callbacks.h"
 #include "ORV.Platform.h"
 #include "ORV.Utils.Strings.h"
 
@@ -17,10 +18,12 @@ namespace {
 constexpr UINT kLangChangedMessage = WM_USER + 101;
 
 BOOL CALLBACK SendLangChanged(HWND window, LPARAM) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId()) SendMessageW(window, kLangChangedMessage, 0, 0);
-    return TRUE;
+    return GuardCallback<BOOL>(TRUE, [window] {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId()) SendMessageW(window, kLangChangedMessage, 0, 0);
+        return TRUE;
+    });
 }
 
 // The windows of this process hear about the new language before the plain listeners do.

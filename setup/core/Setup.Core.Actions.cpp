@@ -1,12 +1,12 @@
 #include "Setup.Core.Actions.h"
 
+#include "ORV.Callbacks.h"
 #include "ORV.Strings.h"
 #include "ORV.SysUtils.h"
 #include "Setup.Core.Extract.h"
 #include "Setup.Core.Launch.h"
 
 #include <exception>
-#include <new>
 
 namespace Setup::Core {
 
@@ -99,8 +99,11 @@ TSetupAction* TSetupThread::CurrentAction() const {
 }
 
 DWORD WINAPI TSetupThread::ThreadProc(void* self) {
-    static_cast<TSetupThread*>(self)->Execute();
-    return 0;
+    // Execute reports its own failures; the guard only keeps whatever is left from ending the process.
+    return ORV::GuardCallback<DWORD>(1, [self] {
+        static_cast<TSetupThread*>(self)->Execute();
+        return DWORD{0};
+    });
 }
 
 void TSetupThread::PopulateActions() {
@@ -113,21 +116,18 @@ void TSetupThread::PopulateActions() {
 
 void TSetupThread::Execute() {
     TSetup& controller = TSetupPersistent::Controller();
-    try {
+    // A file too large for this process's memory, or a listener that raised on the interface
+    // thread, ends the run as its error line, not the process.
+    std::exception_ptr error = ORV::CatchAll([this] {
         PopulateActions();
         for (int32_t i = 0; i < FActionList.Count() && !Terminated(); ++i) {
             SetCurrentAction(&FActionList.Items(i));
             FActionList.Items(i).Run();
         }
-    } catch (const ORV::Exception& error) {
-        controller.AddError(error.Message());
-    } catch (const std::bad_alloc&) {
-        // A file too large for this process's memory must end the run, not the process.
-        controller.AddError(u"Out of memory");
-    } catch (const std::exception& error) {
-        controller.AddError(ORV::Utf8ToUtf16(error.what()));
-    }
-    controller.SendNotify(snFinished, Terminated() ? 1 : 0);
+    });
+    if (error) controller.AddError(ORV::ExceptionMessage(error));
+    error = ORV::CatchAll([&] { controller.SendNotify(snFinished, Terminated() ? 1 : 0); });
+    if (error) controller.AddError(ORV::ExceptionMessage(error));
 }
 
 void TSetupThread::SetCurrentAction(TSetupAction* action) {

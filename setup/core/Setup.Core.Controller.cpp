@@ -1,5 +1,6 @@
 #include "Setup.Core.Controller.h"
 
+#include "ORV.Callbacks.h"
 #include "ORV.Strings.h"
 #include "ORV.Utils.CommandLine.h"
 #include "ORV.Utils.Strings.h"
@@ -9,6 +10,7 @@
 #include "Setup.Core.Errors.h"
 #include "Setup.Core.Extract.h"
 #include "Setup.Core.Launch.h"
+#include "Setup.Core.Paths.h"
 #include "Setup.Core.ProductInfo.h"
 #include "Setup.Core.Resources.h"
 
@@ -28,6 +30,13 @@ constexpr wchar_t kWindowClass[] = L"TSetup";
 // Asks the hidden window to run the call that Synchronize handed over.
 constexpr UINT kSynchronizeMessage = WM_APP;
 
+// What SendNotify hands to the hidden window (WM_USER, this record as LPARAM) and gets back.
+struct TNotifyCall {
+    int32_t Code;
+    intptr_t Param;
+    std::exception_ptr Error;
+};
+
 void RegisterWindowClass(WNDPROC procedure) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = procedure;
@@ -36,30 +45,42 @@ void RegisterWindowClass(WNDPROC procedure) {
     if (!RegisterClassW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) ORV::RaiseLastOSError();
 }
 
+std::u16string FullPathName(const std::u16string& path) {
+    const DWORD length = GetFullPathNameW(W(path), 0, nullptr, nullptr);
+    if (length) {
+        std::u16string full(length, u'\0');
+        const DWORD written = GetFullPathNameW(W(path), length, reinterpret_cast<wchar_t*>(full.data()), nullptr);
+        if (written && written < length) return full.substr(0, written);
+    }
+    return path;
+}
+
+std::u16string LongPathName(const std::u16string& path) {
+    const std::u16string existing = ORV::LongPathForm(path);
+    const DWORD length = GetLongPathNameW(W(existing), nullptr, 0);
+    if (length) {
+        std::u16string longName(length, u'\0');
+        const DWORD written = GetLongPathNameW(W(existing), reinterpret_cast<wchar_t*>(longName.data()), length);
+        if (written && written < length) {
+            longName.resize(written);
+            // Keep the form the caller used; only the short names become long ones.
+            if (existing != path && longName.rfind(u"\\\\?\\", 0) == 0) longName.erase(0, 4);
+            return longName;
+        }
+    }
+    return path;
+}
+
+// The destination, as a person or a script typed it, made into the one folder that the
+// product's files, the uninstaller, its record and the uninstall entry are all built from:
+// backslashes only, full against the current folder (a relative or drive-relative path), the
+// targets' normalisation (a doubled backslash collapses), long names and a trailing backslash.
+// Raises when no full folder comes of it ("\\server" without a share); empty stays empty.
 std::u16string NormalizedDestPath(const std::u16string& path) {
-    std::u16string result = path;
-    if (result.find(u".\\") != std::u16string::npos) {
-        const DWORD length = GetFullPathNameW(W(result), 0, nullptr, nullptr);
-        if (length) {
-            std::u16string full(length, u'\0');
-            const DWORD written = GetFullPathNameW(W(result), length, reinterpret_cast<wchar_t*>(full.data()), nullptr);
-            if (written && written < length) result = full.substr(0, written);
-        }
-    }
-    if (result.find(u'~') != std::u16string::npos) {
-        const std::u16string existing = ORV::LongPathForm(result);
-        const DWORD length = GetLongPathNameW(W(existing), nullptr, 0);
-        if (length) {
-            std::u16string longName(length, u'\0');
-            const DWORD written = GetLongPathNameW(W(existing), reinterpret_cast<wchar_t*>(longName.data()), length);
-            if (written && written < length) {
-                longName.resize(written);
-                // Keep the form the caller used; only the short names become long ones.
-                if (existing != result && longName.rfind(u"\\\\?\\", 0) == 0) longName.erase(0, 4);
-                result = longName;
-            }
-        }
-    }
+    if (path.empty()) return {};
+    std::u16string result = NormalizePath(FullPathName(BackslashPathForm(path)));
+    if (!IsFullPath(result)) throw EInstallerGeneralError(ORV::Format(u"\"%s\" is not a valid destination folder", {path}));
+    if (result.find(u'~') != std::u16string::npos) result = LongPathName(result);
     return ORV::IncludeTrailingBackslash(std::move(result));
 }
 
@@ -216,8 +237,27 @@ void TSetup::RemoveListener(IInstallerNotify* listener) {
     }
 }
 
-LRESULT TSetup::SendNotify(int32_t code, intptr_t param) {
-    return SendMessageW(FHandle, WM_USER, static_cast<WPARAM>(code), static_cast<LPARAM>(param));
+void TSetup::SendNotify(int32_t code, intptr_t param) {
+    TNotifyCall call{code, param, nullptr};
+    {
+        std::lock_guard<std::mutex> lock(FCallLock);
+        FPendingNotifies.push_back(&call);
+    }
+    SendMessageW(FHandle, WM_USER, 0, reinterpret_cast<LPARAM>(&call));
+    // Still pending when the window is gone and nothing ran.
+    TakePendingNotify(&call);
+    if (call.Error) std::rethrow_exception(call.Error);
+}
+
+bool TSetup::TakePendingNotify(const void* call) {
+    std::lock_guard<std::mutex> lock(FCallLock);
+    for (size_t i = 0; i < FPendingNotifies.size(); ++i) {
+        if (FPendingNotifies[i] == call) {
+            FPendingNotifies.erase(FPendingNotifies.begin() + static_cast<ptrdiff_t>(i));
+            return true;
+        }
+    }
+    return false;
 }
 
 void TSetup::SendNotifyText(int32_t code, const std::u16string& text) {
@@ -254,12 +294,7 @@ void TSetup::RunSynchronizedCall() {
         std::lock_guard<std::mutex> lock(FCallLock);
         call = std::exchange(FCall, nullptr);
     }
-    if (!call) return;
-    try {
-        (*call->Method)();
-    } catch (...) {
-        call->Error = std::current_exception();
-    }
+    if (call) call->Error = ORV::CatchAll(*call->Method);
 }
 
 int TSetup::AskAbortRetryIgnore(const std::u16string& text) {
@@ -273,49 +308,60 @@ int TSetup::AskAbortRetryIgnore(const std::u16string& text) {
 
 void TSetup::AddError(const std::u16string& text) { FErrors.Add(text); }
 
+// Every error stays on this side of the system's frames: a notification's goes back to its
+// sender, anything else to the process's handler.
 LRESULT CALLBACK TSetup::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TSetup*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self) {
-        if (message == kSynchronizeMessage) {
-            self->RunSynchronizedCall();
-            return 0;
+    return ORV::GuardCallback<LRESULT>(0, [&]() -> LRESULT {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
         }
-        if (message == WM_USER) {
-            self->DispatchNotify(static_cast<int32_t>(wParam), static_cast<intptr_t>(lParam));
-            return 0;
-        }
-        if (message == WM_COPYDATA) {
-            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-            if (data && reinterpret_cast<HWND>(wParam) == window) {
-                const size_t length = data->cbData / sizeof(char16_t);
-                const std::u16string text =
-                    length && data->lpData ? std::u16string(static_cast<const char16_t*>(data->lpData), length) : std::u16string();
-                try {
-                    self->DispatchNotify(static_cast<int32_t>(data->dwData), reinterpret_cast<intptr_t>(&text));
-                } catch (...) {
-                    // A listener's failure to show a status text must not end the run.
-                }
-                return TRUE;
+        auto* self = reinterpret_cast<TSetup*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self) {
+            if (message == kSynchronizeMessage) {
+                self->RunSynchronizedCall();
+                return 0;
             }
-            return FALSE;
+            if (message == WM_USER) {
+                auto* call = reinterpret_cast<TNotifyCall*>(lParam);
+                // Taken off the list first: a nested notification of a listener is a call of its own.
+                if (self->TakePendingNotify(call))
+                    call->Error = ORV::CatchAll([&] { self->DispatchNotify(call->Code, call->Param); });
+                return 0;
+            }
+            if (message == WM_COPYDATA) {
+                const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+                if (data && reinterpret_cast<HWND>(wParam) == window) {
+                    const size_t length = data->cbData / sizeof(char16_t);
+                    const std::u16string text = length && data->lpData
+                                                    ? std::u16string(static_cast<const char16_t*>(data->lpData), length)
+                                                    : std::u16string();
+                    // A listener's failure to show a status text must not end the run.
+                    ORV::CatchAll([&] { self->DispatchNotify(static_cast<int32_t>(data->dwData), reinterpret_cast<intptr_t>(&text)); });
+                    return TRUE;
+                }
+                return FALSE;
+            }
         }
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
+    });
 }
 
 void TSetup::DispatchNotify(int32_t code, intptr_t param) {
     std::lock_guard<std::recursive_mutex> lock(FLock);
+    std::exception_ptr firstError;
     if (code == snFinished) {
         FState = ssFinished;
-        if (param != 0) AddError(FResources->GetMessage(u"Common", u"E4"));
+        if (param != 0) firstError = ORV::CatchAll([&] { AddError(FResources->GetMessage(u"Common", u"E4")); });
     }
-    // Downwards, so that a listener that removes itself during its call skips no other.
-    for (size_t i = FListeners.size(); i-- > 0;)
-        if (i < FListeners.size()) FListeners[i]->Notify(code, param);
+    // Downwards, so that a listener that removes itself during its call skips no other. One
+    // listener's failure must not keep the others, the wizard's finish page say, from hearing.
+    for (size_t i = FListeners.size(); i-- > 0;) {
+        if (i >= FListeners.size()) continue;
+        std::exception_ptr error = ORV::CatchAll([&] { FListeners[i]->Notify(code, param); });
+        if (error && !firstError) firstError = error;
+    }
+    if (firstError) std::rethrow_exception(firstError);
 }
 
 } // namespace Setup::Core

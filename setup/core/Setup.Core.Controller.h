@@ -61,9 +61,12 @@ public:
     TSetupThread* Thread() const { return FThread.get(); }
     TSetupExtractHelper& ExtractHelper() const { return *FExtractHelper; }
 
-    // Sets the destination (made absolute when it holds ".\", long when it holds "~", with a
-    // trailing backslash), has the product information look at it and sets Update (and
-    // Portable for a portable installation) from what it finds. Nothing for the same path.
+    // Sets the destination (backslashes only, full against the current folder, normalised as
+    // the install script's targets are, long names for short ones, with a trailing backslash),
+    // has the product information look at it and sets Update (and Portable for a portable
+    // installation) from what it finds. Nothing for the same path. Raises
+    // EInstallerGeneralError "\"%s\" is not a valid destination folder", changing nothing,
+    // when no full folder comes of Path.
     void SetDestPath(const std::u16string& path);
     // Drops Update when the installation cannot be updated and Portable inside Program Files;
     // returns whether the destination lies in Program Files.
@@ -87,8 +90,9 @@ public:
     void AddListener(IInstallerNotify* listener);
     void RemoveListener(IInstallerNotify* listener);
     // Hand a notification to the interface thread and return once every listener has run.
-    // Callable from any thread.
-    LRESULT SendNotify(int32_t code, intptr_t param);
+    // Callable from any thread. Every listener hears it even when one raises; the first error
+    // a listener (or the controller's own handling) raised is raised here again, on the sender.
+    void SendNotify(int32_t code, intptr_t param);
     void SendNotifyText(int32_t code, const std::u16string& text);
     // Runs Method on the interface thread and returns when it has run; an exception it raises
     // is raised here again. Callable from any thread; one call at a time is handed over.
@@ -104,6 +108,7 @@ private:
     void ApplyCommandLine(const std::u16string& commandLine);
     void DispatchNotify(int32_t code, intptr_t param);
     void RunSynchronizedCall();
+    bool TakePendingNotify(const void* call);
 
     // The call that Synchronize hands over. The window runs only this, whatever a message
     // carries, so that another program cannot make it call anything.
@@ -128,6 +133,9 @@ private:
     std::mutex FSynchronizeLock;  // one hand-over at a time
     std::mutex FCallLock;         // guards FCall
     TSynchronizedCall* FCall = nullptr;
+    // The notifications that SendNotify is sending: the window dispatches only these, so a
+    // message from elsewhere cannot make it read a record that is not one.
+    std::vector<const void*> FPendingNotifies;
 };
 
 // Appends Text to the running controller's error list.

@@ -1,5 +1,6 @@
 #include "Setup.Core.Launch.h"
 
+#include "ORV.Callbacks.h"
 #include "ORV.Platform.h"
 #include "ORV.Strings.h"
 #include "ORV.SysUtils.h"
@@ -129,18 +130,16 @@ void SendStartRequest(HWND window, UINT token, const std::u16string& fileName) {
 }
 
 LRESULT CALLBACK SpawnWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COPYDATA) {
-        // Nothing may unwind through the system's frames that called us.
-        try {
+    return ORV::GuardCallback<LRESULT>(FALSE, [&]() -> LRESULT {
+        if (message == WM_COPYDATA) {
             std::u16string fileName;
             if (DecodeSpawnRequest(reinterpret_cast<const COPYDATASTRUCT*>(lParam), SpawnState().Token, fileName)) {
                 ShellOpen(fileName);
                 return TRUE;
             }
-        } catch (...) {
         }
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
+    });
 }
 
 HWND CreateSpawnWindow() {

@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -33,6 +34,17 @@ struct TBox {
 // The button a test presses on a box it has read.
 using TBoxAnswer = std::function<int(const TBox& box)>;
 const TBoxAnswer kPressOk = [](const TBox&) { return IDOK; };
+
+// How many times longer than usual the test waits for the installer's processes: more where
+// they run emulated (QOVI_TEST_PATIENCE, set by the 32-bit smoke stage).
+int Patience() {
+    static const int patience = [] {
+        const char* value = std::getenv("QOVI_TEST_PATIENCE");
+        const int factor = value ? std::atoi(value) : 1;
+        return factor > 0 ? factor : 1;
+    }();
+    return patience;
+}
 
 struct TOutcome {
     DWORD ExitCode = STILL_ACTIVE;
@@ -114,7 +126,7 @@ TOutcome RunInstaller(const std::u16string& program, const std::u16string& param
         ADD_FAILURE() << "cannot start " << ORV::Utf16ToUtf8(program) << ": " << GetLastError();
         return outcome;
     }
-    for (int slice = 0; slice < 1200; ++slice) {  // two minutes at most
+    for (int slice = 0; slice < 1200 * Patience(); ++slice) {  // two minutes at most, as a rule
         if (WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0) break;
         if (HWND box = FindDialogOf(process.dwProcessId)) {
             outcome.Boxes.push_back(ReadBox(box));
@@ -140,6 +152,22 @@ std::u16string ImageOf(DWORD processId) {
 }
 
 std::u16string Built(const char* path) { return TestSupport::BuiltFile(path).u16string(); }
+
+// The demo installer under test: this build's, or the one QOVI_TEST_DEMO_INSTALLER names (the
+// 32-bit smoke stage drives the shipped 32-bit installer from this 64-bit test).
+std::u16string DemoInstallerFile() {
+    const char* other = std::getenv("QOVI_TEST_DEMO_INSTALLER");
+    return Built(other && *other ? other : QOVI_DEMO_INSTALLER);
+}
+
+// The "InstallPath" of the player's uninstall entry in one registry view, or "(no entry)".
+std::u16string InstallPathIn(REGSAM view) {
+    ORV::TScopedRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QOVI", 0,
+                      KEY_READ | view, key.Receive()) != ERROR_SUCCESS)
+        return u"(no entry)";
+    return ORV::ReadRegistryString(key.Get(), u"InstallPath");
+}
 
 std::u16string Quoted(const TTempDir& temp) {
     std::u16string quoted(1, u'"');
@@ -200,7 +228,7 @@ protected:
     TOutcome Install(const std::u16string& more = {}, const TBoxAnswer& answer = kPressOk) {
         std::u16string parameters = u"/AUTO=" + Quoted(Dest);
         parameters.append(u" /SILENT ").append(more);
-        return RunInstaller(Built(QOVI_DEMO_INSTALLER), parameters, answer);
+        return RunInstaller(DemoInstallerFile(), parameters, answer);
     }
     std::u16string DestFolder() const { return Dest.Path().u16string() + u"\\"; }
 
@@ -216,7 +244,7 @@ TEST_F(DemoInstaller, ASilentInstallWritesTheLanguagesFilesTheUninstallerAndItsR
     EXPECT_EQ(outcome.ExitCode, 0u);
 
     EXPECT_EQ(FilesBelow(Dest.Path()), Sorted(With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"})));
-    EXPECT_EQ(TestSupport::ReadAll(Dest / "Uninstall.exe"), TestSupport::ReadAll(TestSupport::BuiltFile(QOVI_DEMO_INSTALLER)));
+    EXPECT_EQ(TestSupport::ReadAll(Dest / "Uninstall.exe"), TestSupport::ReadAll(std::filesystem::path(DemoInstallerFile())));
     std::vector<uint8_t> mark;
     EXPECT_EQ(UninstallEntries(Dest.Path(), &mark), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
     EXPECT_EQ(mark, (std::vector<uint8_t>{0xFF, 0xFE}));
@@ -224,6 +252,37 @@ TEST_F(DemoInstaller, ASilentInstallWritesTheLanguagesFilesTheUninstallerAndItsR
     std::u16string installPath;
     ASSERT_TRUE(Setup::Core::TSetupAppRepo::FindInstallPath(u"QOVI", installPath));
     EXPECT_TRUE(ORV::Platform::SameTextLocale(installPath, DestFolder()));
+    // In the view of a 32-bit program, whichever build wrote it.
+    EXPECT_TRUE(ORV::Platform::SameTextLocale(InstallPathIn(KEY_WOW64_32KEY), DestFolder()));
+}
+
+// However the destination is written, the product's files, the uninstaller and its record go
+// into one folder, the record's entries stay relative and the entry names that folder.
+TEST_F(DemoInstaller, EveryWrittenFormOfTheDestinationInstallsIntoOneFolder) {
+    std::u16string slashes = DestFolder(), doubled = DestFolder();
+    std::replace(slashes.begin(), slashes.end(), u'\\', u'/');
+    doubled.insert(doubled.find(u"qovi-test"), u"\\");
+    for (const std::u16string& written : {slashes, doubled}) {
+        SCOPED_TRACE(ORV::Utf16ToUtf8(written));
+        const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"/AUTO=\"" + written + u"\" /SILENT");
+        EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
+        EXPECT_EQ(outcome.ExitCode, 0u);
+        EXPECT_EQ(FilesBelow(Dest.Path()), Sorted(With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"})));
+        EXPECT_EQ(UninstallEntries(Dest.Path()), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
+        std::u16string installPath;
+        ASSERT_TRUE(Setup::Core::TSetupAppRepo::FindInstallPath(u"QOVI", installPath));
+        EXPECT_TRUE(ORV::Platform::SameTextLocale(installPath, DestFolder())) << ORV::Utf16ToUtf8(installPath);
+        std::filesystem::remove_all(Dest.Path());
+        std::filesystem::create_directory(Dest.Path());
+    }
+}
+
+// A destination that names no folder is refused before anything is written.
+TEST_F(DemoInstaller, ADestinationThatNamesNoFolderIsRefused) {
+    const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"/AUTO=\\\\server /SILENT");
+    ASSERT_EQ(outcome.Boxes.size(), 1u);
+    EXPECT_EQ(outcome.Boxes[0].Text, u"\"\\\\server\" is not a valid destination folder");
+    EXPECT_EQ(outcome.ExitCode, 1u);
 }
 
 TEST_F(DemoInstaller, APortableInstallLeavesTheRegistryAlone) {
@@ -297,7 +356,7 @@ TEST_F(DemoInstaller, TheInstalledUninstallerRestartsFromTheTemporaryFolder) {
     // The copy is the process whose box shows an Uninstall.exe other than the installed one.
     TDialog copy{};
     std::u16string image;
-    for (int slice = 0; slice < 600 && !copy.Window; ++slice) {
+    for (int slice = 0; slice < 600 * Patience() && !copy.Window; ++slice) {
         for (const TDialog& dialog : Dialogs()) {
             const std::u16string path = ImageOf(dialog.ProcessId);
             if (ORV::Platform::SameTextLocale(ORV::ExtractFileName(path), u"Uninstall.exe") &&
@@ -324,7 +383,7 @@ TEST_F(DemoInstaller, TheInstalledUninstallerRestartsFromTheTemporaryFolder) {
     EXPECT_EQ(box.Text, u"Cannot uninstall from \"" + DestFolder() + u"\": this build has no uninstall steps yet");
 
     DWORD exitCode = STILL_ACTIVE;
-    ASSERT_EQ(WaitForSingleObject(process.Get(), 10000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(process.Get(), 10000 * Patience()), WAIT_OBJECT_0);
     GetExitCodeProcess(process.Get(), &exitCode);
     EXPECT_EQ(exitCode, 1u);
     std::error_code ignored;
@@ -343,7 +402,7 @@ TEST(Installer, AFailingActionShowsItsErrorLineAndExitsWithOne) {
 TEST(Installer, AnUpdateThatCannotBeMadeIsRefused) {
     TTempDir dest;
     TestSupport::WriteAll(dest / "QOVI.ini", TestSupport::Bytes("[System]\r\nVersion=5500\r\n"));
-    const TOutcome outcome = RunInstaller(Built(QOVI_DEMO_INSTALLER), u"/AUTO=" + Quoted(dest) + u" /UPDATE /SILENT");
+    const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"/AUTO=" + Quoted(dest) + u" /UPDATE /SILENT");
     ASSERT_EQ(outcome.Boxes.size(), 1u);
     EXPECT_EQ(outcome.Boxes[0].Text, u"Cannot install update on v5.50");
     EXPECT_EQ(outcome.ExitCode, 1u);

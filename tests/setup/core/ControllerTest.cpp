@@ -17,9 +17,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -205,6 +207,32 @@ TEST_F(ControllerTest, DestinationAndOptionRules) {
     EXPECT_TRUE(ORV::Platform::SameTextLocale(setup.DestPath(), temp.Folder() + u"Sub\\")) << ORV::Utf16ToUtf8(setup.DestPath());
 }
 
+// However a person or a script writes the destination, one folder comes of it.
+TEST_F(ControllerTest, EveryWrittenFormOfTheDestinationIsOneFolder) {
+    TTempDir temp;
+    const std::u16string folder = temp.Folder();  // "C:\users\...\qovi-test-N\"
+    std::u16string slashes = folder, doubled = folder;
+    std::replace(slashes.begin(), slashes.end(), u'\\', u'/');
+    doubled.insert(folder.find(u"qovi-test"), u"\\");
+    const std::u16string forms[] = {
+        slashes, doubled, u"\\\\?\\" + folder, temp.Path().u16string() + u"\\.\\", folder + u"Sub\\..\\",
+        folder.substr(0, 2) + u".\\" + folder.substr(3),  // drive-relative, against C:'s current folder
+    };
+    TSetup setup(u"/AUTO=\"" + folder + u"\"");
+    for (const std::u16string& form : forms) {
+        setup.SetDestPath(u"D:\\elsewhere\\");
+        setup.SetDestPath(form);
+        EXPECT_TRUE(ORV::Platform::SameTextLocale(setup.DestPath(), folder))
+            << ORV::Utf16ToUtf8(form) << " gave " << ORV::Utf16ToUtf8(setup.DestPath());
+    }
+
+    // Nothing full comes of a bare server name: refused, and the destination stays.
+    EXPECT_EQ(MessageOf([&] { setup.SetDestPath(u"\\\\server"); }), u"\"\\\\server\" is not a valid destination folder");
+    EXPECT_TRUE(ORV::Platform::SameTextLocale(setup.DestPath(), folder));
+    setup.SetDestPath(u"");
+    EXPECT_EQ(setup.DestPath(), u"");
+}
+
 TEST_F(ControllerTest, ListenersHearTheLastRegisteredFirstOnTheInterfaceThread) {
     TTempDir temp;
     TSetup setup(u"/AUTO=\"" + temp.Folder() + u"\"");
@@ -227,6 +255,53 @@ TEST_F(ControllerTest, ListenersHearTheLastRegisteredFirstOnTheInterfaceThread) 
     ASSERT_EQ(a.Events.size(), 2u);
     EXPECT_EQ(a.Events[1], u"A 4:Копирование");
     setup.RemoveListener(&a);
+}
+
+// Listeners run inside the hidden window's procedure, below a frame of the system's. What one
+// raises goes back to the sender, in the 32-bit build too, where an exception that reached the
+// system's frame would end the process; the other listeners still hear the notification.
+TEST_F(ControllerTest, AListenerThatRaisesHandsItsErrorToTheSender) {
+    TTempDir temp;
+    TSetup setup(u"/AUTO=\"" + temp.Folder() + u"\"");
+    TRecorder quiet(u"Q"), failing(u"F");
+    setup.AddListener(&quiet);
+    setup.AddListener(&failing);
+    int32_t failOn = snPageChanged;
+    failing.OnNotify = [&](int32_t code, intptr_t param) {
+        // For progress: once the first action is complete.
+        if (code == failOn && (code != snProgress || (param & 0xFFFF) == 100))
+            throw EInstallerGeneralError(u"listener failed on " + ORV::IntToStr(code));
+    };
+
+    EXPECT_EQ(MessageOf([&] { setup.SendNotify(snPageChanged, 7); }), u"listener failed on 5");
+    EXPECT_EQ(quiet.Events, (std::vector<std::u16string>{u"Q 5:7"}));
+
+    // From the worker: the run stops with the error as its line and still finishes.
+    failOn = snProgress;
+    setup.StartWorker(true);
+    EXPECT_EQ(gLog, (std::vector<std::u16string>{u"run 0"}));
+    ASSERT_EQ(setup.Errors().Count(), 1);
+    EXPECT_EQ(setup.Errors().Strings(0), u"listener failed on 2");
+    EXPECT_EQ(quiet.Events.back(), u"Q 1:0");
+    EXPECT_EQ(setup.State(), ssFinished);
+    setup.RemoveListener(&failing);
+    setup.RemoveListener(&quiet);
+}
+
+TEST_F(ControllerTest, AListenerThatRaisesOnFinishedLeavesTheErrorLine) {
+    TTempDir temp;
+    TSetup setup(u"/AUTO=\"" + temp.Folder() + u"\"");
+    TRecorder failing(u"F");
+    failing.OnNotify = [&](int32_t code, intptr_t) {
+        if (code == snFinished) throw std::runtime_error("finish page failed");
+    };
+    setup.AddListener(&failing);
+    setup.StartWorker(true);
+    setup.RemoveListener(&failing);
+    EXPECT_EQ(gLog, (std::vector<std::u16string>{u"run 0", u"run 1", u"run 2"}));
+    ASSERT_EQ(setup.Errors().Count(), 1);
+    EXPECT_EQ(setup.Errors().Strings(0), u"finish page failed");
+    EXPECT_EQ(setup.State(), ssFinished);
 }
 
 TEST_F(ControllerTest, TheWorkerRunsTheActionsInOrderAndReportsProgress) {

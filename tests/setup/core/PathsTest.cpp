@@ -71,6 +71,31 @@ TEST(Paths, NormalizationKeepsTheRootAndCleansEveryPiece) {
     EXPECT_EQ(NormalizePath(u"C:\\" + longPiece + u"\\b"), u"C:\\" + longPiece.substr(0, 260) + u"\\b");
 }
 
+TEST(Paths, AFolderInAnyWrittenFormGetsBackslashesAndNoExtendedPrefix) {
+    const struct {
+        const char16_t* Path;
+        const char16_t* Expected;
+        bool Full;
+    } cases[] = {
+        {u"C:/Q/dest", u"C:\\Q\\dest", true},
+        {u"C:\\Q\\\\dest", u"C:\\Q\\\\dest", true},  // NormalizePath collapses the doubled one later
+        {u"\\\\?\\C:\\Q", u"C:\\Q", true},
+        {u"\\\\?\\UNC\\server\\share\\Q", u"\\\\server\\share\\Q", true},
+        {u"//server/share", u"\\\\server\\share", true},
+        {u"\\\\server", u"\\\\server", false},
+        {u"\\\\server\\", u"\\\\server\\", false},
+        {u"C:Apps", u"C:Apps", false},
+        {u"\\Apps", u"\\Apps", false},
+        {u"Apps/QOVI", u"Apps\\QOVI", false},
+        {u"1:\\x", u"1:\\x", false},
+        {u"", u"", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(BackslashPathForm(c.Path), c.Expected) << ORV::Utf16ToUtf8(c.Path);
+        EXPECT_EQ(IsFullPath(BackslashPathForm(c.Path)), c.Full) << ORV::Utf16ToUtf8(c.Path);
+    }
+}
+
 TEST(Paths, NativeProgramFilesDropsTheX86Suffix) {
     EXPECT_EQ(NativeProgramFilesFolderOf(u"C:\\Program Files (x86)\\"), u"C:\\Program Files\\");
     EXPECT_EQ(NativeProgramFilesFolderOf(u"C:\\Program Files\\"), u"C:\\Program Files\\");
