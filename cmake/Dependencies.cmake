@@ -39,3 +39,23 @@ if(QOVI_TESTS)
   set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
   add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 endif()
+
+# minizip as Debian patches it (the CVE-2023-45853 fix among the patches), over zlib, for the
+# backup archives: the writer, the reader for the tests, and wide-character paths on Windows.
+# Static on Windows: the program may depend on no DLL that is not Windows' own.
+if(WIN32)
+  set(ZLIB_USE_STATIC_LIBS ON)
+endif()
+find_package(ZLIB REQUIRED)
+set(MINIZIP_DIR "${QOVI_THIRD_PARTY}/minizip")
+if(NOT EXISTS "${MINIZIP_DIR}/zip.c")
+  message(FATAL_ERROR "minizip sources not found in ${MINIZIP_DIR}; run scripts/bootstrap.sh")
+endif()
+add_library(minizip STATIC ${MINIZIP_DIR}/zip.c ${MINIZIP_DIR}/unzip.c ${MINIZIP_DIR}/ioapi.c
+                           $<$<BOOL:${WIN32}>:${MINIZIP_DIR}/iowin32.c>)
+# No encryption: the archives are plain, and the cipher would need a source of random bytes.
+target_compile_definitions(minizip PUBLIC NOCRYPT NOUNCRYPT)
+target_include_directories(minizip SYSTEM PUBLIC ${MINIZIP_DIR})
+target_link_libraries(minizip PUBLIC ZLIB::ZLIB)
+target_compile_options(minizip PRIVATE -w)
+set_target_properties(minizip PROPERTIES POSITION_INDEPENDENT_CODE ON)

@@ -1,0 +1,90 @@
+#include "Setup.Core.ZipWriter.h"
+
+#include "ORV.Strings.h"
+#include "ORV.SysUtils.h"
+
+#include <zip.h>
+#ifdef _WIN32
+#include "ORV.Win32.h"
+
+#include <iowin32.h>
+#endif
+
+#include <algorithm>
+#include <vector>
+
+namespace Setup::Core {
+
+namespace {
+
+constexpr size_t kPieceSize = 1 << 20;
+// General-purpose flag bit 11: the name (and comment) are UTF-8.
+constexpr uLong kUtf8NameFlag = 1 << 11;
+// "Made by" version 6.3 (the first with the UTF-8 flag), on an MS-DOS compatible host.
+constexpr uLong kVersionMadeBy = 63;
+
+[[noreturn]] void RaiseZipError(int code) { throw ORV::EWriteError(ORV::Format(u"ZIP Error (%d)", {static_cast<long long>(code)})); }
+
+void Check(int code) {
+    if (code != ZIP_OK) RaiseZipError(code);
+}
+
+bool IsPlainAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// No time at all is 1980-01-01 00:00, the first the format can hold.
+constexpr uint32_t kEarliestDosTime = (1u << 5 | 1u) << 16;
+
+} // namespace
+
+std::string TZipWriter::EntryName(std::u16string_view name) {
+    std::u16string slashes(name);
+    std::replace(slashes.begin(), slashes.end(), u'\\', u'/');
+    return ORV::Utf16ToUtf8(slashes);
+}
+
+TZipWriter::TZipWriter(const std::u16string& path) {
+#ifdef _WIN32
+    zlib_filefunc64_def files{};
+    fill_win32_filefunc64W(&files);
+    const std::u16string fullPath = ORV::LongPathForm(path);
+    FZip = zipOpen2_64(ORV::W(fullPath), APPEND_STATUS_CREATE, nullptr, &files);
+#else
+    FZip = zipOpen64(ORV::Utf16ToUtf8(path).c_str(), APPEND_STATUS_CREATE);
+#endif
+    if (!FZip) throw ORV::EFCreateError(ORV::Format(u"Cannot create file \"%s\"", {path}));
+}
+
+TZipWriter::~TZipWriter() {
+    if (FZip) zipClose(FZip, nullptr);
+}
+
+void TZipWriter::AddFile(std::u16string_view name, ORV::TStream& source, uint32_t dosTime, int level) {
+    if (!FZip) RaiseZipError(ZIP_PARAMERROR);
+    const std::string entryName = EntryName(name);
+    const int64_t position = source.Position();
+    const int64_t size = std::max<int64_t>(0, source.Size() - position);
+    zip_fileinfo info{};
+    info.dosDate = dosTime != 0 ? dosTime : kEarliestDosTime;
+    const bool zip64 = size >= 0xFFFFFFFFll;
+    Check(zipOpenNewFileInZip4_64(FZip, entryName.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                  level == 0 ? 0 : Z_DEFLATED, level, 0, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr,
+                                  0, kVersionMadeBy, IsPlainAscii(entryName) ? 0 : kUtf8NameFlag, zip64 ? 1 : 0));
+    std::vector<uint8_t> piece(kPieceSize);
+    for (;;) {
+        const size_t count = source.Read(piece.data(), piece.size());
+        if (count == 0) break;
+        Check(zipWriteInFileInZip(FZip, piece.data(), static_cast<unsigned>(count)));
+    }
+    Check(zipCloseFileInZip(FZip));
+}
+
+void TZipWriter::Close() {
+    if (!FZip) return;
+    void* zip = FZip;
+    FZip = nullptr;
+    Check(zipClose(zip, nullptr));
+}
+
+} // namespace Setup::Core
