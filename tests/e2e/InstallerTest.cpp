@@ -261,7 +261,7 @@ TEST_F(DemoInstaller, ASilentInstallWritesTheLanguagesFilesTheUninstallerAndItsR
 TEST_F(DemoInstaller, EveryWrittenFormOfTheDestinationInstallsIntoOneFolder) {
     std::u16string slashes = DestFolder(), doubled = DestFolder();
     std::replace(slashes.begin(), slashes.end(), u'\\', u'/');
-    doubled.insert(doubled.find(u"qovi-test"), u"\\");
+    doubled.insert(doubled.find(u"qovi-test"), 1, u'\\');
     for (const std::u16string& written : {slashes, doubled}) {
         SCOPED_TRACE(ORV::Utf16ToUtf8(written));
         const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"/AUTO=\"" + written + u"\" /SILENT");

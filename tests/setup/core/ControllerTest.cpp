@@ -213,7 +213,7 @@ TEST_F(ControllerTest, EveryWrittenFormOfTheDestinationIsOneFolder) {
     const std::u16string folder = temp.Folder();  // "C:\users\...\qovi-test-N\"
     std::u16string slashes = folder, doubled = folder;
     std::replace(slashes.begin(), slashes.end(), u'\\', u'/');
-    doubled.insert(folder.find(u"qovi-test"), u"\\");
+    doubled.insert(folder.find(u"qovi-test"), 1, u'\\');
     const std::u16string forms[] = {
         slashes, doubled, u"\\\\?\\" + folder, temp.Path().u16string() + u"\\.\\", folder + u"Sub\\..\\",
         folder.substr(0, 2) + u".\\" + folder.substr(3),  // drive-relative, against C:'s current folder
