@@ -98,8 +98,12 @@ std::u16string ExtractFileName(std::u16string_view path) {
 }
 
 bool IsFullPath(std::u16string_view path) {
-    const bool drive = path.size() >= 3 && path[1] == u':' && (path[2] == u'\\' || path[2] == u'/');
-    return drive || path.starts_with(u"\\\\");
+    const auto isLetter = [](char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
+    if (path.size() >= 3 && isLetter(path[0]) && path[1] == u':' && (path[2] == u'\\' || path[2] == u'/')) return true;
+    if (!path.starts_with(u"\\\\")) return false;
+    const size_t shareStart = path.find(u'\\', 2);
+    return shareStart != std::u16string_view::npos && shareStart > 2 && shareStart + 1 < path.size() &&
+           path[shareStart + 1] != u'\\';
 }
 
 std::u16string IncludeTrailingBackslash(std::u16string folder) {

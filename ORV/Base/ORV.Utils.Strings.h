@@ -30,9 +30,9 @@ bool TryStrToInt32(std::u16string_view text, int32_t& value);
 // file name after it. A path without one is all file name.
 std::u16string ExtractFilePath(std::u16string_view path);
 std::u16string ExtractFileName(std::u16string_view path);
-// Whether Path is a full Windows path: it starts with a drive and its root ("X:\" or "X:/") or
-// with "\\" (a network share, or the extended-length form). Relative paths depend on the
-// current folder.
+// Whether Path is a full Windows path: a drive letter with its root ("X:\" or "X:/"), or a
+// server with a share ("\\server\share", the extended-length form "\\?\X:\" included). Relative
+// and drive-relative paths depend on a current folder; "\\server" alone names no folder.
 bool IsFullPath(std::u16string_view path);
 // Folder with a backslash appended unless it already ends in "\" or "/". An empty folder stays
 // empty rather than turning into the root of the current drive.

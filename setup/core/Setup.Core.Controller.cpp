@@ -79,7 +79,7 @@ std::u16string LongPathName(const std::u16string& path) {
 std::u16string NormalizedDestPath(const std::u16string& path) {
     if (path.empty()) return {};
     std::u16string result = NormalizePath(FullPathName(BackslashPathForm(path)));
-    if (!IsFullPath(result)) throw EInstallerGeneralError(ORV::Format(u"\"%s\" is not a valid destination folder", {path}));
+    if (!ORV::IsFullPath(result)) throw EInstallerGeneralError(ORV::Format(u"\"%s\" is not a valid destination folder", {path}));
     if (result.find(u'~') != std::u16string::npos) result = LongPathName(result);
     return ORV::IncludeTrailingBackslash(std::move(result));
 }

@@ -89,15 +89,6 @@ std::u16string BackslashPathForm(std::u16string_view path) {
     return result;
 }
 
-bool IsFullPath(std::u16string_view path) {
-    const auto isLetter = [](char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
-    if (path.size() >= 3 && isLetter(path[0]) && path[1] == u':' && path[2] == u'\\') return true;
-    if (path.size() < 3 || path[0] != u'\\' || path[1] != u'\\') return false;
-    const size_t shareStart = path.find(u'\\', 2);
-    return shareStart != std::u16string_view::npos && shareStart > 2 && shareStart + 1 < path.size() &&
-           path[shareStart + 1] != u'\\';
-}
-
 std::u16string NativeProgramFilesFolderOf(std::u16string_view programFilesFolder) {
     std::u16string native(programFilesFolder);
     ReplaceAll(native, u" (x86)", u"");

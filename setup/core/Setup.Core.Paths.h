@@ -38,9 +38,6 @@ std::u16string NormalizePath(std::u16string_view path);
 // take: "/" becomes "\" (Windows takes both as separators), and an extended-length prefix
 // ("\\?\", "\\?\UNC\") is dropped, since the program adds it itself where a path needs it.
 std::u16string BackslashPathForm(std::u16string_view path);
-// Whether Path names a place without reference to a current drive or folder: a drive letter
-// with a backslash ("C:\...") or a server and share ("\\server\share...").
-bool IsFullPath(std::u16string_view path);
 
 // The program files folder without " (x86)": the native one on a 64-bit system.
 std::u16string NativeProgramFilesFolderOf(std::u16string_view programFilesFolder);

@@ -1,4 +1,5 @@
 #include "ORV.Strings.h"
+#include "ORV.Utils.Strings.h"
 #include "Setup.Core.Paths.h"
 
 #include <gtest/gtest.h>
@@ -92,7 +93,7 @@ TEST(Paths, AFolderInAnyWrittenFormGetsBackslashesAndNoExtendedPrefix) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(BackslashPathForm(c.Path), c.Expected) << ORV::Utf16ToUtf8(c.Path);
-        EXPECT_EQ(IsFullPath(BackslashPathForm(c.Path)), c.Full) << ORV::Utf16ToUtf8(c.Path);
+        EXPECT_EQ(ORV::IsFullPath(BackslashPathForm(c.Path)), c.Full) << ORV::Utf16ToUtf8(c.Path);
     }
 }
 
