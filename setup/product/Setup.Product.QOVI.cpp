@@ -7,6 +7,7 @@
 #include "Setup.Core.AppRepo.h"
 #include "Setup.Core.Extract.h"
 #include "Setup.Core.Resources.h"
+#include "Setup.Product.QOVI.Prepare.h"
 
 namespace Setup::Product::QOVI {
 
@@ -87,8 +88,11 @@ bool TProductInfoQOVI::AddonsOffered() const {
 // The actions and pages arrive with the engine and the wizard; each lists itself here then.
 void TProductInfoQOVI::EnumActions(const TSetupActionClassProc& proc) {
     // The uninstaller's actions and the other install steps arrive with their own units.
+    static constexpr TSetupActionClass kPrepare = ActionClassOf<TSetupActionPrepare>(u"TSetupActionPrepare");
     static constexpr TSetupActionClass kExtract = ActionClassOf<TSetupActionExtract>(u"TSetupActionExtract");
-    if (Host().Mode() == smInstall) proc(kExtract);
+    if (Host().Mode() != smInstall) return;
+    proc(kPrepare);
+    proc(kExtract);
 }
 
 void TProductInfoQOVI::EnumPages(const TSetupPageClassProc&) {}

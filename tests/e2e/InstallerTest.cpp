@@ -293,8 +293,9 @@ TEST_F(DemoInstaller, APortableInstallLeavesTheRegistryAlone) {
     EXPECT_FALSE(Setup::Core::TSetupAppRepo::FindInstallPath(u"QOVI", installPath));
 }
 
-// The read-me is held open by another program, which lets nobody write it, and a ".bak" of it
-// exists already: the installer asks, and each answer does what it says.
+// The read-me is held open by another program, which lets nobody write, rename or delete it, so
+// that neither the clean-up before the extraction nor the move aside to ".bak" can free its
+// name: the installer asks, and each answer does what it says.
 TEST_F(DemoInstaller, AFileInUseIsAskedAboutAndTheAnswerHolds) {
     const std::filesystem::path readme = Dest / "Readme.txt";
     const std::u16string target = DestFolder() + u"Readme.txt";
@@ -304,9 +305,7 @@ TEST_F(DemoInstaller, AFileInUseIsAskedAboutAndTheAnswerHolds) {
     ORV::TScopedKernelHandle holder;
     auto holdReadme = [&] {
         TestSupport::WriteAll(readme, TestSupport::Bytes("in use"));
-        TestSupport::WriteAll(Dest / "Readme.txt.bak", TestSupport::Bytes("an older backup"));
-        holder.Reset(CreateFileW(readme.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr));
+        holder.Reset(CreateFileW(readme.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(holder.IsValid());
     };
     const std::vector<uint8_t> newReadme = TestSupport::ReadAll(std::filesystem::path(QOVI_DEMO_README));

@@ -1,0 +1,136 @@
+#include "Setup.Core.Helper.h"
+
+#include "ORV.Classes.StringList.h"
+#include "ORV.Platform.h"
+#include "ORV.Strings.h"
+#include "ORV.Utils.Strings.h"
+#include "ORV.Win32.h"
+#include "ORV.Win32.Handles.h"
+#include "Setup.Core.Errors.h"
+#include "Setup.Core.FileList.h"
+#include "Setup.Core.Launch.h"
+#include "Setup.Core.Resources.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace Setup::Core {
+
+using ORV::W;
+
+namespace {
+
+std::u16string WithoutTrailingBackslash(std::u16string folder) {
+    while (folder.size() > 3 && folder.back() == u'\\') folder.pop_back();
+    return folder;
+}
+
+std::vector<std::u16string> KnownFolders() {
+    static const int kFolders[] = {
+        CSIDL_WINDOWS,         CSIDL_SYSTEM,          CSIDL_SYSTEMX86,         CSIDL_PROGRAM_FILES,
+        CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86, CSIDL_PROFILE,
+        CSIDL_PERSONAL,        CSIDL_COMMON_DOCUMENTS, CSIDL_DESKTOPDIRECTORY,  CSIDL_COMMON_DESKTOPDIRECTORY,
+        CSIDL_MYMUSIC,         CSIDL_MYPICTURES,      CSIDL_MYVIDEO,           CSIDL_STARTMENU,
+        CSIDL_COMMON_STARTMENU, CSIDL_PROGRAMS,       CSIDL_COMMON_PROGRAMS,   CSIDL_APPDATA,
+        CSIDL_LOCAL_APPDATA,   CSIDL_COMMON_APPDATA,
+    };
+    std::vector<std::u16string> folders;
+    for (const int csidl : kFolders) {
+        wchar_t path[MAX_PATH] = {};
+        if (SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_DONT_VERIFY, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK && path[0])
+            folders.push_back(ORV::IncludeTrailingBackslash(ORV::FromW(path)));
+    }
+    try {
+        folders.push_back(TempFolder());
+    } catch (const ORV::Exception&) {
+    }
+    return folders;
+}
+
+bool IsRoot(const std::u16string& folder) {
+    if (folder.size() <= 3 && folder.size() >= 2 && folder[1] == u':') return true;
+    if (!folder.starts_with(u"\\\\")) return false;
+    // "\\server\share\" has four backslashes; a folder on the share has more.
+    const std::u16string trimmed = WithoutTrailingBackslash(folder);
+    return std::count(trimmed.begin(), trimmed.end(), u'\\') <= 3;
+}
+
+// Removes Folder (a real folder, not a link) and everything below it that can go.
+void RemoveTree(const std::u16string& folder) {
+    WIN32_FIND_DATAW found{};
+    ORV::TScopedFindHandle find(FindFirstFileExW(W(ORV::LongPathForm(folder + u"*")), FindExInfoBasic, &found,
+                                                 FindExSearchNameMatch, nullptr, 0));
+    if (find.IsValid()) {
+        do {
+            const std::u16string name = ORV::FromW(found.cFileName);
+            if (name == u"." || name == u"..") continue;
+            const std::u16string path = folder + name;
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                DeleteFileOrLater(path);
+            } else if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                // The link goes, what it points to stays.
+                SetFileAttributesW(W(ORV::LongPathForm(path)), FILE_ATTRIBUTE_NORMAL);
+                RemoveDirectoryW(W(ORV::LongPathForm(path)));
+            } else {
+                RemoveTree(path + u"\\");
+            }
+        } while (FindNextFileW(find.Get(), &found));
+    }
+    find.Reset();
+    const std::u16string self = ORV::LongPathForm(WithoutTrailingBackslash(folder));
+    SetFileAttributesW(W(self), FILE_ATTRIBUTE_NORMAL);
+    if (!RemoveDirectoryW(W(self))) DeleteOnReboot(WithoutTrailingBackslash(folder));
+}
+
+} // namespace
+
+bool IsProtectedFolder(const std::u16string& folder) {
+    const std::u16string candidate = ORV::IncludeTrailingBackslash(folder);
+    if (candidate.empty() || IsRoot(candidate)) return true;
+    for (const std::u16string& known : KnownFolders())
+        if (StartsWithText(known, candidate)) return true;  // the folder itself, or one above it
+    return false;
+}
+
+void TSetupHelper::CopyFolder(const std::u16string& source, const std::u16string& target, bool move) {
+    const std::u16string from = ORV::IncludeTrailingBackslash(source), to = ORV::IncludeTrailingBackslash(target);
+    if (ORV::Platform::SameTextLocale(from, to)) return;
+    const auto fail = [&] { throw EInstallerInstallError(ORV::Format(u"Cannot copy \"%s\" to \"%s\"", {source, target})); };
+    try {
+        ORV::TORVStringList files;
+        TFileSearchHelper().Search(from, {}, files);
+        if (!ORV::DirectoryExists(to) && SHCreateDirectoryExW(nullptr, W(to), nullptr) != ERROR_SUCCESS) fail();
+        for (int32_t i = 0; i < files.Count(); ++i) {
+            const std::u16string& file = files.Strings(i);
+            const std::u16string copy = to + file.substr(from.size());
+            const std::u16string folder = ORV::ExtractFilePath(copy);
+            if (!ORV::DirectoryExists(folder) && SHCreateDirectoryExW(nullptr, W(folder), nullptr) != ERROR_SUCCESS) fail();
+            if (!CopyFileW(W(ORV::LongPathForm(file)), W(ORV::LongPathForm(copy)), FALSE)) fail();
+        }
+    } catch (const EInstallerInstallError&) {
+        throw;
+    } catch (const ORV::Exception&) {
+        fail();
+    }
+    if (move) RemoveFolder(from, false);
+}
+
+void TSetupHelper::RemovePrefix(TSetupDeleteList& list, std::u16string_view prefix) { Core::RemovePrefix(list, prefix); }
+
+void TSetupHelper::RemoveFolder(const std::u16string& folder, bool onlyIfEmpty) {
+    const std::u16string path = ORV::IncludeTrailingBackslash(folder);
+    if (!ORV::IsFullPath(path) || IsProtectedFolder(path)) return;
+    const std::u16string self = ORV::LongPathForm(WithoutTrailingBackslash(path));
+    const DWORD attributes = GetFileAttributesW(W(self));
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    if (onlyIfEmpty || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        // Fails, as it should, for a folder that is not empty; a link goes on its own.
+        RemoveDirectoryW(W(self));
+        return;
+    }
+    RemoveTree(path);
+}
+
+} // namespace Setup::Core

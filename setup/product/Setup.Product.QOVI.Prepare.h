@@ -1,0 +1,54 @@
+// The preparation before the player's files are written: it backs the previous installation
+// and the users' player profiles up into a ZIP archive in "!Backup\" of the destination, runs
+// the update tasks, and deletes what was backed up (less what an update keeps), old archives
+// beyond the newest three, plug-ins that newer players no longer ship, and the old copies of
+// the files about to be written.
+//
+// It wipes only what belongs to the player: the destination's own files are backed up and
+// deleted only when the destination holds an installation of the player (a version in its
+// configuration, or an "Uninstall.dat"), and never when it is a drive root or one of the
+// system's known folders. Anywhere else only the files the install script writes are replaced.
+#pragma once
+
+#include "Setup.Core.Actions.h"
+#include "Setup.Core.DeleteList.h"
+#include "Setup.Core.FileList.h"
+#include "Setup.Product.QOVI.Tasks.h"
+
+#include <memory>
+#include <vector>
+
+namespace Setup::Product::QOVI {
+
+class TSetupActionPrepare : public Core::TSetupAction {
+public:
+    // Raises EInstallerBackupError when a file cannot be archived (nothing is deleted then),
+    // the "E3" error when "!Backup\" cannot be made, and what an update task raises.
+    void Execute() override;
+    void BuildSummary(Core::TSetupSummaryBuilder& builder) override;
+
+    // Whether the destination's own files may be backed up and wiped (see the top of the unit).
+    static bool MayWipeDestination();
+    // DestPath + "!Backup\" + the archive's name for the version being installed and the
+    // local time now.
+    static std::u16string BackupFileName();
+
+private:
+    void CreateTasks();
+    void Backup(Core::TSetupDeleteList& deleteList);
+    void BackupFileList(Core::TSetupFileList& files) const;
+    void MakeBackup(const Core::TSetupFileList& files);
+    void AddOldBackups(Core::TSetupDeleteList& deleteList) const;
+    void AddObsoleteFiles(Core::TSetupDeleteList& deleteList) const;
+    void AddScriptFiles(Core::TSetupDeleteList& deleteList) const;
+    void RunTasks(Core::TSetupDeleteList& deleteList);
+    void DeleteFiles(const Core::TSetupDeleteList& deleteList) const;
+    void StepDone();
+
+    TSetupProfileInfoList FProfiles;
+    int32_t FDone = 0;
+    std::vector<std::unique_ptr<TSetupUpdateTask>> FTasks;
+    int32_t FTotal = 0;
+};
+
+} // namespace Setup::Product::QOVI
