@@ -1,0 +1,241 @@
+// The test driver of the installers built by the project: starts them as a user would, reads
+// and answers the boxes they show, and reads what they leave on disk and in the registry.
+#pragma once
+
+#include "ORV.FileFormats.INI.h"
+#include "ORV.Platform.h"
+#include "ORV.Strings.h"
+#include "ORV.Utils.Strings.h"
+#include "ORV.Win32.h"
+#include "ORV.Win32.Handles.h"
+#include "Setup.Core.AppRepo.h"
+#include "Setup.Core.Launch.h"
+#include "Setup.Core.Package.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace InstallerDriver {
+
+using TestSupport::TTempDir;
+
+struct TBox {
+    std::u16string Caption;
+    std::u16string Text;
+};
+
+// The button a test presses on a box it has read.
+using TBoxAnswer = std::function<int(const TBox& box)>;
+inline const TBoxAnswer kPressOk = [](const TBox&) { return IDOK; };
+
+// How many times longer than usual the test waits for the installer's processes: more where
+// they run emulated (QOVI_TEST_PATIENCE, set by the 32-bit smoke stage).
+inline int Patience() {
+    static const int patience = [] {
+        const char* value = std::getenv("QOVI_TEST_PATIENCE");
+        const int factor = value ? std::atoi(value) : 1;
+        return factor > 0 ? factor : 1;
+    }();
+    return patience;
+}
+
+struct TOutcome {
+    DWORD ExitCode = STILL_ACTIVE;
+    std::vector<TBox> Boxes;  // every box the process showed, in order
+};
+
+// The visible dialog boxes (message boxes) on the screen, with the processes that show them.
+struct TDialog {
+    HWND Window;
+    DWORD ProcessId;
+};
+
+inline BOOL CALLBACK CollectDialogProc(HWND window, LPARAM param) {
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (std::wstring(className) == L"#32770" && IsWindowVisible(window)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        reinterpret_cast<std::vector<TDialog>*>(param)->push_back({window, owner});
+    }
+    return TRUE;
+}
+
+inline std::vector<TDialog> Dialogs() {
+    std::vector<TDialog> dialogs;
+    EnumWindows(&CollectDialogProc, reinterpret_cast<LPARAM>(&dialogs));
+    return dialogs;
+}
+
+inline HWND FindDialogOf(DWORD processId) {
+    for (const TDialog& dialog : Dialogs())
+        if (dialog.ProcessId == processId) return dialog.Window;
+    return nullptr;
+}
+
+inline std::u16string WindowText(HWND window) {
+    wchar_t text[4096] = {};
+    GetWindowTextW(window, text, 4096);
+    return ORV::FromW(text);
+}
+
+inline TBox ReadBox(HWND box) { return {WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))}; }
+
+inline bool WaitUntilGone(HWND box) {
+    for (int slice = 0; slice < 100; ++slice) {
+        if (!IsWindow(box) || !IsWindowVisible(box)) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+// Presses the button as a user would, and waits for the box to go. A button of a box that is
+// not the active window may ignore the click; the button's own notification still counts.
+inline void Press(HWND box, int button) {
+    HWND control = GetDlgItem(box, button);
+    if (!control) {
+        ADD_FAILURE() << "the box has no button " << button;
+        return;
+    }
+    PostMessageW(control, BM_CLICK, 0, 0);
+    if (WaitUntilGone(box)) return;
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+    WaitUntilGone(box);
+}
+
+// Starts Program with Parameters and waits for it to end. Every box it shows is read and
+// answered with the button that Answer chooses.
+inline TOutcome RunInstaller(const std::u16string& program, const std::u16string& parameters,
+                      const TBoxAnswer& answer = kPressOk) {
+    // Appended piece by piece: GCC 12 warns falsely about "literal" + string here.
+    std::u16string commandLine(1, u'"');
+    commandLine.append(program).append(u"\" ").append(parameters);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    TOutcome outcome;
+    if (!CreateProcessW(ORV::W(program), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup, &process)) {
+        ADD_FAILURE() << "cannot start " << ORV::Utf16ToUtf8(program) << ": " << GetLastError();
+        return outcome;
+    }
+    for (int slice = 0; slice < 1200 * Patience(); ++slice) {  // two minutes at most, as a rule
+        if (WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0) break;
+        if (HWND box = FindDialogOf(process.dwProcessId)) {
+            outcome.Boxes.push_back(ReadBox(box));
+            Press(box, answer(outcome.Boxes.back()));
+        }
+    }
+    if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 99);
+        ADD_FAILURE() << "the installer did not end";
+    }
+    GetExitCodeProcess(process.hProcess, &outcome.ExitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return outcome;
+}
+
+inline std::u16string ImageOf(DWORD processId) {
+    const ORV::TScopedKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    if (!process || !QueryFullProcessImageNameW(process.Get(), 0, path, &length)) return {};
+    return ORV::FromW(path, length);
+}
+
+inline std::u16string Built(const char* path) { return TestSupport::BuiltFile(path).u16string(); }
+
+// The demo installer under test: this build's, or the one QOVI_TEST_DEMO_INSTALLER names (the
+// 32-bit smoke stage drives the shipped 32-bit installer from this 64-bit test).
+inline std::u16string DemoInstallerFile() {
+    const char* other = std::getenv("QOVI_TEST_DEMO_INSTALLER");
+    return Built(other && *other ? other : QOVI_DEMO_INSTALLER);
+}
+
+// The "InstallPath" of the player's uninstall entry in one registry view, or "(no entry)".
+inline std::u16string InstallPathIn(REGSAM view) {
+    ORV::TScopedRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QOVI", 0,
+                      KEY_READ | view, key.Receive()) != ERROR_SUCCESS)
+        return u"(no entry)";
+    return ORV::ReadRegistryString(key.Get(), u"InstallPath");
+}
+
+inline std::u16string Quoted(const TTempDir& temp) {
+    std::u16string quoted(1, u'"');
+    return quoted.append(temp.Path().u16string()).append(u"\\\"");
+}
+
+// Every file below Folder, as paths relative to it with backslashes, sorted.
+inline std::vector<std::u16string> FilesBelow(const std::filesystem::path& folder) {
+    std::vector<std::u16string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        std::u16string name = std::filesystem::relative(entry.path(), folder).u16string();
+        std::replace(name.begin(), name.end(), u'/', u'\\');
+        files.push_back(name);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// [Uninstall] of the record in an installation's "Uninstall.dat", entry by entry, and the
+// record's first two bytes.
+inline std::vector<std::u16string> UninstallEntries(const std::filesystem::path& dest, std::vector<uint8_t>* mark = nullptr) {
+    ORV::TFileStream file((dest / "Uninstall.dat").u16string(), ORV::fmOpenRead);
+    Setup::Core::TSetupPackageReader package(file);
+    std::unique_ptr<ORV::TMemoryStream> text;
+    if (package.FileTable().Count() != 1 || !package.ExtractFile(u"Uninstall.ini", text)) return {u"(no record)"};
+    if (mark) mark->assign(text->Memory(), text->Memory() + std::min<size_t>(2, text->Length()));
+    ORV::TORVIniFile record;
+    record.LoadFromStream(*text);
+    std::vector<std::u16string> entries;
+    for (int32_t i = 0; i < record.ReadInteger(u"Uninstall", u"Count", 0); ++i)
+        entries.push_back(record.ReadString(u"Uninstall", ORV::IntToStr(i), u"?"));
+    return entries;
+}
+
+// What the English demo installs, in the order of its script.
+inline const std::vector<std::u16string> kDemoEnglishFiles = {
+    u"QOVI.exe", u"Elevator.exe", u"System\\qovi_menu32.dll", u"Readme.txt", u"License.rtf", u"Langs\\English.lng",
+    u"Plugins\\demo_audio.txt", u"Plugins\\demo_video.txt", u"Skins\\Default.skin"};
+
+inline std::vector<std::u16string> Sorted(std::vector<std::u16string> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+inline std::vector<std::u16string> With(std::vector<std::u16string> names, std::initializer_list<const char16_t*> more) {
+    names.insert(names.end(), more.begin(), more.end());
+    return names;
+}
+
+// Runs of the demo installer; the player's entry in the list of installed programs is the
+// test's while it runs.
+class DemoInstaller : public ::testing::Test {
+protected:
+    void SetUp() override { Setup::Core::TSetupAppRepo::Unregister(u"QOVI"); }
+    void TearDown() override { Setup::Core::TSetupAppRepo::Unregister(u"QOVI"); }
+
+    TOutcome Install(const std::u16string& more = {}, const TBoxAnswer& answer = kPressOk) {
+        std::u16string parameters = u"/AUTO=" + Quoted(Dest);
+        parameters.append(u" /SILENT ").append(more);
+        return RunInstaller(DemoInstallerFile(), parameters, answer);
+    }
+    std::u16string DestFolder() const { return Dest.Path().u16string() + u"\\"; }
+
+    // Not below TEMP: an uninstaller there counts as the copy that already runs from TEMP.
+    TTempDir Dest{std::filesystem::path(L"C:\\")};
+};
+
+} // namespace InstallerDriver
