@@ -239,3 +239,44 @@ TEST_F(UpdateInstaller, AFileThatCannotBeBackedUpStopsTheRunBeforeAnythingIsDele
     EXPECT_TRUE(std::filesystem::exists(Dest / "Plugins" / "in_tracker" / "tracker.dll"));
     EXPECT_EQ(ArchivesIn(Dest / "!Backup").size(), 5u);  // the incomplete archive stays, nothing was removed
 }
+
+TEST_F(UpdateInstaller, APortableUpdateArchivesWithoutPrefixesAndKeepsItsProfile) {
+    Write(Dest / "QOVI.ini", "[System]\r\nVersion=5040\r\nUserMode=0\r\n");
+    Write(Dest / "QOVI.exe", "old player");
+    Write(Dest / "Profile" / "QOVI.ini", "portable settings");
+    const TOutcome outcome = Install();
+    EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
+    ASSERT_EQ(outcome.ExitCode, 0u);
+
+    const std::map<std::string, std::vector<uint8_t>> expected = {
+        {"QOVI.ini", Bytes("[System]\r\nVersion=5040\r\nUserMode=0\r\n")},
+        {"QOVI.exe", Bytes("old player")},
+        {"Profile/QOVI.ini", Bytes("portable settings")}};
+    EXPECT_EQ(ZipEntries(NewArchive()), expected);
+    EXPECT_EQ(ReadAll(Dest / "Profile" / "QOVI.ini"), Bytes("portable settings"));
+    EXPECT_NE(ReadAll(Dest / "QOVI.exe"), Bytes("old player"));
+    std::u16string path;
+    EXPECT_FALSE(Setup::Core::TSetupAppRepo::FindInstallPath(u"QOVI", path));
+}
+
+// A library of the old installation that is loaded somewhere cannot be deleted: it moves to the
+// temporary folder, to be deleted at the next restart, and the install goes on.
+TEST_F(UpdateInstaller, AFileInUseDuringTheWipeMovesAsideUntilTheNextRestart) {
+    Lay504();
+    const std::filesystem::path library = Dest / "Plugins" / "in_tracker" / "tracker.dll";
+    std::filesystem::copy_file(Built(QOVI_DEMO_INSTALLER), library, std::filesystem::copy_options::overwrite_existing);
+    const HMODULE loaded = LoadLibraryExW(library.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(loaded, nullptr);
+    const size_t pendingBefore = TestSupport::PendingRenames().size();
+
+    const TOutcome outcome = Install();
+    FreeLibrary(loaded);
+    EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
+    EXPECT_EQ(outcome.ExitCode, 0u);
+    EXPECT_FALSE(std::filesystem::exists(library));
+    const auto renames = TestSupport::PendingRenames();
+    bool movedToTemp = false;
+    for (size_t i = pendingBefore; i < renames.size(); ++i)
+        movedToTemp |= renames[i].second.empty() && Setup::Core::IsInsideTempFolder(renames[i].first.substr(4));
+    EXPECT_TRUE(movedToTemp) << renames.size() - pendingBefore << " new delayed operations";
+}
