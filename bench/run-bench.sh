@@ -29,6 +29,8 @@ fi
 
 echo "bench: $(nproc 2>/dev/null || echo '?') CPUs, load average $(load)"
 "${runner[@]}" "$build/bench/PackageOpenBench" --rounds "$rounds"
+# The backup uses both CPUs: no taskset here.
+"$build/bench/BackupBench" --rounds "$rounds"
 echo "bench: load average afterwards $(load)"
 
 if [ -n "$windows_build" ]; then

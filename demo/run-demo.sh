@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The demo: the installer that qovi_add_installer built from demo/setup and demo/product, what
-# it carries, and a silent run of it under Wine.
+# it carries, a silent run of it under Wine, and a second run over the installation it made.
 set -euo pipefail
 native=$1 win32=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -62,3 +62,19 @@ iconv -f UTF-16 -t UTF-8 "$out/Uninstall.ini" | tr -d '\r'
 echo "== the entry in the list of installed programs"
 "$QOVI_WINE64" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QOVI' /reg:32 2>/dev/null | tr -d '\r' |
   sed '/^$/d'
+
+# The same installer again over the installation: the previous one is backed up into
+# "!Backup\" first, then replaced.
+echo "== $(basename "$program") /AUTO=\"$dest\" /SILENT again, over the installation"
+status=0
+"$runner" "$program" "/AUTO=$dest" /SILENT || status=$?
+if [ "$status" -ne 0 ]; then
+  echo "== the second run failed (exit code $status)"
+  exit "$status"
+fi
+echo "== the backup archive of the previous installation"
+for archive in "$installed/!Backup/"*.zip; do
+  echo "$(basename "$archive"):"
+  unzip -l "$archive" | sed -n '4,$p'
+  unzip -tq "$archive"
+done

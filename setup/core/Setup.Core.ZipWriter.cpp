@@ -18,6 +18,9 @@ namespace Setup::Core {
 namespace {
 
 constexpr size_t kPieceSize = 1 << 20;
+// What Shrinks looks at of an entry, and the least it judges.
+constexpr size_t kSampleSize = 64 << 10;
+constexpr size_t kMinimumSample = 4 << 10;
 // General-purpose flag bit 11: the name (and comment) are UTF-8.
 constexpr uLong kUtf8NameFlag = 1 << 11;
 // "Made by" version 6.3 (the first with the UTF-8 flag), on an MS-DOS compatible host.
@@ -65,19 +68,32 @@ void TZipWriter::AddFile(std::u16string_view name, ORV::TStream& source, uint32_
     const std::string entryName = EntryName(name);
     const int64_t position = source.Position();
     const int64_t size = std::max<int64_t>(0, source.Size() - position);
+    std::vector<uint8_t> piece(static_cast<size_t>(std::min<int64_t>(size, kPieceSize)));
+    size_t count = piece.empty() ? 0 : source.Read(piece.data(), piece.size());
+    // Media that is compressed already would cost the deflater its full time for nothing.
+    if (level != 0 && !Shrinks(piece.data(), count)) level = 0;
     zip_fileinfo info{};
     info.dosDate = dosTime != 0 ? dosTime : kEarliestDosTime;
     const bool zip64 = size >= 0xFFFFFFFFll;
     Check(zipOpenNewFileInZip4_64(FZip, entryName.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
                                   level == 0 ? 0 : Z_DEFLATED, level, 0, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr,
                                   0, kVersionMadeBy, IsPlainAscii(entryName) ? 0 : kUtf8NameFlag, zip64 ? 1 : 0));
-    std::vector<uint8_t> piece(kPieceSize);
-    for (;;) {
-        const size_t count = source.Read(piece.data(), piece.size());
-        if (count == 0) break;
+    while (count > 0) {
         Check(zipWriteInFileInZip(FZip, piece.data(), static_cast<unsigned>(count)));
+        count = source.Read(piece.data(), piece.size());
     }
     Check(zipCloseFileInZip(FZip));
+}
+
+bool TZipWriter::Shrinks(const uint8_t* data, size_t count) {
+    // A sample from the start, at the fastest level: data that does not give up 3 % there will
+    // not at a higher one either.
+    const uLong sample = static_cast<uLong>(std::min<size_t>(count, kSampleSize));
+    if (sample < kMinimumSample) return true;
+    std::vector<uint8_t> packed(compressBound(sample));
+    uLongf packedSize = static_cast<uLongf>(packed.size());
+    if (compress2(packed.data(), &packedSize, data, sample, 1) != Z_OK) return true;
+    return packedSize < sample - sample / 32;
 }
 
 void TZipWriter::Close() {

@@ -24,7 +24,8 @@ public:
     TZipWriter& operator=(const TZipWriter&) = delete;
 
     // Adds the entry Name (a relative path with "\" or "/" separators) holding Source's bytes
-    // from its position to its end, deflated at Level (0 stores them), with the modification
+    // from its position to its end, deflated at Level (0 stores them; so does any level for
+    // data whose start does not shrink, such as media compressed already), with the modification
     // time DosTime (MS-DOS date in the high word, time in the low word). Raises
     // ORV::EWriteError "ZIP Error (%d)" when the archive cannot take it, and what Source
     // raises; the entry is then incomplete and the archive must only be closed.
@@ -35,6 +36,9 @@ public:
 
     // The entry name as the archive stores it: "/" separators, UTF-8.
     static std::string EntryName(std::u16string_view name);
+    // Whether Count bytes from Data, judged by a sample of their start, shrink by deflating
+    // them; data too short to judge counts as shrinking.
+    static bool Shrinks(const uint8_t* data, size_t count);
 
 private:
     void* FZip = nullptr;

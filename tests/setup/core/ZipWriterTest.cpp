@@ -89,11 +89,13 @@ TEST(ZipWriter, EntriesAreStreamedInWithTheirNamesTimesAndBytes) {
         zip.AddFile(u"Profiles\\Пользователь\\Музыка.ogg", song, dosTime, 0);
         ORV::TMemoryStream empty;
         zip.AddFile(u"Program\\Empty.txt", empty, 0);
+        ORV::TMemoryStream cover = TestSupport::MemoryStreamOf(media);
+        zip.AddFile(u"Program\\Cover.png", cover, dosTime);  // does not shrink: stored at any level
         zip.Close();
     }
 
     const std::vector<TEntry> entries = ReadArchive(archive);
-    ASSERT_EQ(entries.size(), 3u);
+    ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[0].Name, "Program/QOVI.ini");
     EXPECT_EQ(entries[0].Bytes, text);
     EXPECT_EQ(entries[0].Method, static_cast<uLong>(Z_DEFLATED));
@@ -107,6 +109,8 @@ TEST(ZipWriter, EntriesAreStreamedInWithTheirNamesTimesAndBytes) {
     EXPECT_EQ(entries[2].Name, "Program/Empty.txt");
     EXPECT_TRUE(entries[2].Bytes.empty());
     EXPECT_EQ(entries[2].DosDate, (1u << 5 | 1u) << 16);  // no time: 1980-01-01
+    EXPECT_EQ(entries[3].Bytes, media);
+    EXPECT_EQ(entries[3].Method, 0u);
 
 #ifndef _WIN32
     // A real ZIP tool reads it without a warning.
