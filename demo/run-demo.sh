@@ -44,13 +44,17 @@ else
 fi
 dest='C:\qovi-demo\'
 installed="$WINEPREFIX/drive_c/qovi-demo"
-echo "== $(basename "$program") /AUTO=\"$dest\" /SILENT under Wine (fresh prefix $WINEPREFIX)"
-status=0
-"$runner" "$program" "/AUTO=$dest" /SILENT || status=$?
-if [ "$status" -ne 0 ]; then
-  echo "== the silent run failed (exit code $status)"
-  exit "$status"
-fi
+# install_silently WHAT: the silent install into $dest, ending the demo when it fails.
+install_silently() {
+  echo "== $(basename "$program") /AUTO=\"$dest\" /SILENT $1"
+  local status=0
+  "$runner" "$program" "/AUTO=$dest" /SILENT || status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "== the silent run failed (exit code $status)"
+    exit "$status"
+  fi
+}
+install_silently "under Wine (fresh prefix $WINEPREFIX)"
 echo "== the silent run succeeded (exit code 0); installed into $dest:"
 (cd "$installed" && find . -type f -printf '%10s  %P\n' | sort -k2)
 
@@ -65,13 +69,7 @@ echo "== the entry in the list of installed programs"
 
 # The same installer again over the installation: the previous one is backed up into
 # "!Backup\" first, then replaced.
-echo "== $(basename "$program") /AUTO=\"$dest\" /SILENT again, over the installation"
-status=0
-"$runner" "$program" "/AUTO=$dest" /SILENT || status=$?
-if [ "$status" -ne 0 ]; then
-  echo "== the second run failed (exit code $status)"
-  exit "$status"
-fi
+install_silently "again, over the installation"
 echo "== the backup archive of the previous installation"
 for archive in "$installed/!Backup/"*.zip; do
   echo "$(basename "$archive"):"
