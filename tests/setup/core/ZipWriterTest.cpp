@@ -15,7 +15,9 @@
 #include <iowin32.h>
 #endif
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -136,3 +138,49 @@ TEST(ZipWriter, ArchivesThatCannotBeCreatedOrAreLeftOpen) {
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].Bytes, TestSupport::Bytes("kept"));
 }
+
+#ifndef _WIN32
+namespace {
+
+// Zeros, as many as Size says, made as they are read: a large entry without a large file.
+class TZeroStream : public ORV::TStream {
+public:
+    explicit TZeroStream(int64_t size) : FSize(size) {}
+    size_t Read(void* buffer, size_t count) override {
+        const size_t n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), FSize - FPosition));
+        std::memset(buffer, 0, n);
+        FPosition += static_cast<int64_t>(n);
+        return n;
+    }
+    size_t Write(const void*, size_t) override { return 0; }
+    int64_t Seek(int64_t offset, ORV::TSeekOrigin origin) override {
+        FPosition = (origin == ORV::soBeginning ? 0 : origin == ORV::soCurrent ? FPosition : FSize) + offset;
+        return FPosition;
+    }
+    void SetSize(int64_t) override {}
+
+private:
+    int64_t FSize, FPosition = 0;
+};
+
+} // namespace
+
+// An entry of 4 GiB and more needs the ZIP64 sizes; Info-ZIP's unzip reads the archive back and
+// checks the CRC of all of it.
+TEST(ZipWriter, AnEntryOfFourGibibytesOrMoreGetsZip64Sizes) {
+    TTempDir temp;
+    const std::u16string archive = temp.File("large.zip");
+    {
+        TZipWriter zip(archive);
+        TZeroStream zeros(0x100000000ll + 12345);
+        zip.AddFile(u"Program\\Large.bin", zeros, 0, 1);
+        ORV::TMemoryStream small = TestSupport::MemoryStreamOf(TestSupport::Bytes("after"));
+        zip.AddFile(u"Program\\After.txt", small, 0);
+        zip.Close();
+    }
+    const std::string command = "unzip -tqq '" + ORV::Utf16ToUtf8(archive) + "' >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    const std::string listing = "unzip -Z -l '" + ORV::Utf16ToUtf8(archive) + "' | grep -q ' 4294979641 '";
+    EXPECT_EQ(std::system(listing.c_str()), 0);
+}
+#endif
