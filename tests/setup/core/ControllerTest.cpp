@@ -10,6 +10,7 @@
 #include "Setup.Core.Errors.h"
 #include "Setup.Core.Launch.h"
 #include "Setup.Core.Package.h"
+#include "Setup.Product.QOVI.Prepare.h"
 #include "Setup.Product.QOVI.h"
 #include "TestSupport.h"
 
@@ -400,6 +401,33 @@ TEST_F(ControllerTest, TheSummaryLetsEveryActionDescribeItself) {
     const std::u16string text = BuildRunSummary(setup.ProductInfo(), {});
     EXPECT_EQ(text, u"Group 0:\r\n * Action 0\r\n\r\nGroup 1:\r\n * Action 1\r\n\r\nGroup 0:\r\n * Action 2\r\n");
     EXPECT_TRUE(gLog.empty());  // nothing ran
+}
+
+// The preparation's lines of the ready-to-install text, by the run's choices.
+TEST_F(ControllerTest, ThePreparationDescribesTheDestinationAndTheKindOfInstallation) {
+    TTempDir fresh, updatable, tooNew;
+    WriteInstallation(updatable, 5000);
+    WriteInstallation(tooNew, 5500);
+    const struct {
+        std::u16string CommandLine;
+        std::u16string Folder;
+        std::u16string Lines;
+    } cases[] = {
+        {u"/NOBACKUP /PORTABLE", fresh.Folder(), u" * Portable installation\r\n"},
+        {u"", fresh.Folder(), u" * Standard installation\r\n * Back up the installation\r\n"},
+        {u"", updatable.Folder(), u" * Update the installation\r\n * Back up the installation\r\n"},
+        {u"/NOBACKUP", tooNew.Folder(),
+         u" * Standard installation\r\n\r\nInstallation:\r\n * Another installation of the player exists\r\n"},
+    };
+    for (const auto& test : cases) {
+        TSetup setup(u"/AUTO=\"" + test.Folder + u"\" " + test.CommandLine);
+        setup.Resources().InitializeLanguages();
+        TSetupSummaryBuilder builder(
+            [&](std::u16string_view section, std::u16string_view key) { return setup.Resources().GetMessage(section, key); });
+        Setup::Product::QOVI::TSetupActionPrepare().BuildSummary(builder);
+        EXPECT_EQ(builder.ToString(), u"Destination folder:\r\n * " + test.Folder + u"\r\n\r\nInstallation:\r\n" + test.Lines)
+            << ORV::Utf16ToUtf8(test.CommandLine);
+    }
 }
 
 // The spawn service is initialised once per process, so one test covers the post-install
