@@ -182,6 +182,11 @@ TEST_F(UpdateInstaller, AnUpdateOf360MovesTheProfileAndTheConfigurationToTheirNe
     Write(AppData / "QOVI3" / "QOVI3.ini", "old settings");
     Write(AppData / "QOVI3" / "QOVI3-cat.db", "catalogue");
     Write(AppData / "QOVI3" / "QOVI3.bak", "dropped");
+    Write(Dest / "System" / "qovi_menu32.dll", "an old shell menu");
+    const std::filesystem::path desktopLink = ShellFolder(CSIDL_DESKTOPDIRECTORY) / "QOVI3.lnk";
+    const std::filesystem::path startMenu = ShellFolder(CSIDL_STARTMENU) / "QOVI3";
+    Write(desktopLink, "link");
+    Write(startMenu / "QOVI3.lnk", "link");
     Setup::Core::TSetupAppRepo::Register(u"QOVI3", DestFolder() + u"Uninstall.exe", u"", u"", u"3.60");
 
     const TOutcome outcome = Install();
@@ -196,6 +201,10 @@ TEST_F(UpdateInstaller, AnUpdateOf360MovesTheProfileAndTheConfigurationToTheirNe
     EXPECT_FALSE(std::filesystem::exists(Dest / "QOVI3.ini"));
     std::u16string path;
     EXPECT_FALSE(Setup::Core::TSetupAppRepo::FindInstallPath(u"QOVI3", path));  // it pointed into the folder
+    // The integration of the old major version went with it.
+    EXPECT_NE(ReadAll(Dest / "System" / "qovi_menu32.dll"), Bytes("an old shell menu"));  // the new one now
+    EXPECT_FALSE(std::filesystem::exists(desktopLink));
+    EXPECT_FALSE(std::filesystem::exists(startMenu));
 
     const std::map<std::string, std::vector<uint8_t>> entries = ZipEntries(NewArchive());
     EXPECT_EQ(entries.count("Profiles/" + UserName + "/QOVI3.ini"), 1u);
