@@ -67,13 +67,15 @@ echo "== the entry in the list of installed programs"
 "$QOVI_WINE64" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QOVI' /reg:32 2>/dev/null | tr -d '\r' |
   sed '/^$/d'
 
-# The same installer again, as the update of a 5.04 installation (the configuration that such
-# an installation carries, written here by hand): the previous one is backed up into
-# "!Backup\" first, then replaced, and the user's skins stay.
+# The same installer again, as the update of a 5.04 installation (its configuration says 5.04
+# here): the previous one is backed up into "!Backup\" first, then replaced, the user's skins
+# stay, and the configuration gets a new [System] section.
 printf '[System]\r\nVersion=5040\r\nUserMode=1\r\n' >"$installed/QOVI.ini"
 printf 'a skin of the user\r\n' >"$installed/Skins/Mine.skin"
 install_silently "again: the update of a 5.04 installation"
-echo "== after the update: QOVI.ini $( [ -e "$installed/QOVI.ini" ] && echo stayed || echo "went (its writer comes with the integration actions)"), Skins\\Mine.skin $( [ -e "$installed/Skins/Mine.skin" ] && echo stayed || echo went)"
+echo "== after the update: Skins\\Mine.skin $( [ -e "$installed/Skins/Mine.skin" ] && echo stayed || echo went); QOVI.ini:"
+iconv -f UTF-16 -t UTF-8 "$installed/QOVI.ini" | tr -d '\r'
+
 echo "== the backup archive of the previous installation"
 for archive in "$installed/!Backup/"*.zip; do
   echo "$(basename "$archive"):"

@@ -7,6 +7,7 @@
 #include "Setup.Core.AppRepo.h"
 #include "Setup.Core.Extract.h"
 #include "Setup.Core.Resources.h"
+#include "Setup.Product.QOVI.Config.h"
 #include "Setup.Product.QOVI.Prepare.h"
 
 namespace Setup::Product::QOVI {
@@ -90,9 +91,11 @@ void TProductInfoQOVI::EnumActions(const TSetupActionClassProc& proc) {
     // The uninstaller's actions and the other install steps arrive with their own units.
     static constexpr TSetupActionClass kPrepare = ActionClassOf<TSetupActionPrepare>(u"TSetupActionPrepare");
     static constexpr TSetupActionClass kExtract = ActionClassOf<TSetupActionExtract>(u"TSetupActionExtract");
+    static constexpr TSetupActionClass kConfig = ActionClassOf<TSetupActionConfig>(u"TSetupActionConfig");
     if (Host().Mode() != smInstall) return;
     proc(kPrepare);
     proc(kExtract);
+    proc(kConfig);
 }
 
 void TProductInfoQOVI::EnumPages(const TSetupPageClassProc&) {}

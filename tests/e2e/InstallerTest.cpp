@@ -2,6 +2,8 @@
 
 #include "InstallerDriver.h"
 
+#include <regex>
+
 using namespace InstallerDriver;
 
 TEST_F(DemoInstaller, ASilentInstallWritesTheLanguagesFilesTheUninstallerAndItsRecord) {
@@ -9,11 +11,18 @@ TEST_F(DemoInstaller, ASilentInstallWritesTheLanguagesFilesTheUninstallerAndItsR
     EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
     EXPECT_EQ(outcome.ExitCode, 0u);
 
-    EXPECT_EQ(FilesBelow(Dest.Path()), Sorted(With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"})));
+    EXPECT_EQ(FilesBelow(Dest.Path()), Sorted(With(kDemoEnglishFiles, {u"QOVI.ini", u"Uninstall.dat", u"Uninstall.exe"})));
     EXPECT_EQ(TestSupport::ReadAll(Dest / "Uninstall.exe"), TestSupport::ReadAll(std::filesystem::path(DemoInstallerFile())));
     std::vector<uint8_t> mark;
     EXPECT_EQ(UninstallEntries(Dest.Path(), &mark), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
     EXPECT_EQ(mark, (std::vector<uint8_t>{0xFF, 0xFE}));
+
+    // The player's configuration: exactly the four [System] keys, in order, with a new GUID.
+    ORV::TORVIniFile config;
+    config.LoadFromFile((Dest / "QOVI.ini").u16string());
+    EXPECT_EQ(std::regex_replace(ORV::Utf16ToUtf8(config.ReadSectionText(u"System")),
+                                 std::regex(R"(ID=\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\})"), "ID={GUID}"),
+              "ID={GUID}\r\nDefaultLang=English.lng\r\nUserMode=1\r\nVersion=5100\r\n");
 
     std::u16string installPath;
     ASSERT_TRUE(Setup::Core::TSetupAppRepo::FindInstallPath(u"QOVI", installPath));
@@ -28,19 +37,25 @@ TEST_F(DemoInstaller, EveryWrittenFormOfTheDestinationInstallsIntoOneFolder) {
     std::u16string slashes = DestFolder(), doubled = DestFolder();
     std::replace(slashes.begin(), slashes.end(), u'\\', u'/');
     doubled.insert(doubled.find(u"qovi-test"), 1, u'\\');
+    std::vector<std::u16string> ids;
     for (const std::u16string& written : {slashes, doubled}) {
         SCOPED_TRACE(ORV::Utf16ToUtf8(written));
         const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"/AUTO=\"" + written + u"\" /SILENT");
         EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
         EXPECT_EQ(outcome.ExitCode, 0u);
-        EXPECT_EQ(FilesBelow(Dest.Path()), Sorted(With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"})));
+        EXPECT_EQ(FilesBelow(Dest.Path()), Sorted(With(kDemoEnglishFiles, {u"QOVI.ini", u"Uninstall.dat", u"Uninstall.exe"})));
         EXPECT_EQ(UninstallEntries(Dest.Path()), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
         std::u16string installPath;
         ASSERT_TRUE(Setup::Core::TSetupAppRepo::FindInstallPath(u"QOVI", installPath));
         EXPECT_TRUE(ORV::Platform::SameTextLocale(installPath, DestFolder())) << ORV::Utf16ToUtf8(installPath);
+        ORV::TORVIniFile config;
+        config.LoadFromFile((Dest / "QOVI.ini").u16string());
+        ids.push_back(config.ReadString(u"System", u"ID", u""));
         std::filesystem::remove_all(Dest.Path());
         std::filesystem::create_directory(Dest.Path());
     }
+    ASSERT_EQ(ids.size(), 2u);
+    EXPECT_NE(ids[0], ids[1]);  // every installation gets an identifier of its own
 }
 
 // A destination that names no folder is refused before anything is written.

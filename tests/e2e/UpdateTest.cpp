@@ -197,8 +197,11 @@ TEST_F(UpdateInstaller, AnUpdateOf360MovesTheProfileAndTheConfigurationToTheirNe
     EXPECT_EQ(ReadAll(AppData / "QOVI" / "QOVI-cat.db"), Bytes("catalogue"));
     EXPECT_FALSE(std::filesystem::exists(AppData / "QOVI" / "QOVI3.bak"));
     EXPECT_FALSE(std::filesystem::exists(AppData / "QOVI3"));  // backed up, then removed
-    EXPECT_EQ(ReadAll(Dest / "QOVI.ini"), Bytes("[System]\r\nVersion=3600\r\n"));
+    // "QOVI3.ini" took the new name, and the configuration writer gave it the new version.
     EXPECT_FALSE(std::filesystem::exists(Dest / "QOVI3.ini"));
+    ORV::TORVIniFile config;
+    config.LoadFromFile((Dest / "QOVI.ini").u16string());
+    EXPECT_EQ(config.ReadInteger(u"System", u"Version", 0), 5100);
     std::u16string path;
     EXPECT_FALSE(Setup::Core::TSetupAppRepo::FindInstallPath(u"QOVI3", path));  // it pointed into the folder
     // The integration of the old major version went with it.
@@ -213,12 +216,18 @@ TEST_F(UpdateInstaller, AnUpdateOf360MovesTheProfileAndTheConfigurationToTheirNe
 
 TEST_F(UpdateInstaller, WithoutABackupThePreviousFilesStayAndOnlyTheCleanUpRuns) {
     Lay504();
+    Write(Dest / "QOVI.ini", "[System]\r\nVersion=5040\r\nID=old\r\n[Player]\r\nVolume=3\r\n");
     const TOutcome outcome = Install(u"/NOBACKUP");
     ASSERT_EQ(outcome.ExitCode, 0u);
     EXPECT_TRUE(NewArchive().empty());
     EXPECT_EQ(ArchivesIn(Dest / "!Backup").size(), 3u);  // the oldest of four goes all the same
     EXPECT_EQ(ReadAll(Dest / "AlbumArts.cache"), Bytes("cache"));
-    EXPECT_EQ(ReadAll(Dest / "QOVI.ini"), Bytes("[System]\r\nVersion=5040\r\n"));
+    // The configuration keeps its other sections; [System] is new.
+    ORV::TORVIniFile config;
+    config.LoadFromFile((Dest / "QOVI.ini").u16string());
+    EXPECT_EQ(config.ReadString(u"Player", u"Volume", u""), u"3");
+    EXPECT_EQ(config.ReadInteger(u"System", u"Version", 0), 5100);
+    EXPECT_NE(config.ReadString(u"System", u"ID", u""), u"old");
     EXPECT_FALSE(std::filesystem::exists(Dest / "Plugins" / "in_tracker"));
     EXPECT_NE(ReadAll(Dest / "QOVI.exe"), Bytes("old player"));
 }

@@ -163,9 +163,9 @@ TEST_F(Extraction, ASilentRunWritesTheLanguagesFilesThenTheRecordAndTheEntry) {
     EXPECT_EQ(recorder.Statuses,
               (std::vector<std::u16string>{u"Backing up the previous installation...", u"Updating the settings...",
                                            u"Removing old files...", u"Copying files...",
-                                           u"Writing the uninstall information..."}));
+                                           u"Writing the uninstall information...", u"Writing the settings..."}));
     // 0 when an action becomes current, then one value per task and per file.
-    EXPECT_EQ(recorder.Progress, (std::vector<int32_t>{0, 33, 67, 100, 0, 12, 25, 38, 50, 62, 75, 88, 100}));
+    EXPECT_EQ(recorder.Progress, (std::vector<int32_t>{0, 33, 67, 100, 0, 12, 25, 38, 50, 62, 75, 88, 100, 0, 100}));
 
     const std::filesystem::path& dest = Dest.Path();
     EXPECT_EQ(ReadAll(dest / "QOVI.exe"), Bytes("player program\r\n"));
