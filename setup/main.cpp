@@ -2,7 +2,8 @@
 //
 // Exit codes: 0 when the run succeeded, was cancelled by the user or the elevation prompt was
 // refused; 1 when it ended with an error (the "Setup" error box was shown, or the run's error
-// list is not empty). The unelevated first process exits with the elevated copy's code.
+// list is not empty). The unelevated first process exits with the elevated copy's code, and the
+// installed uninstaller with the code of its copy in TEMP, which it waits for.
 
 #include "ORV.Callbacks.h"
 #include "ORV.Platform.h"
@@ -17,6 +18,7 @@
 #include "Setup.Core.Launch.h"
 #include "Setup.Core.ProductInfo.h"
 #include "Setup.Core.Resources.h"
+#include "Setup.Core.UninstallRecord.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -31,16 +33,8 @@ namespace {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 
-// The real version, not the one the compatibility layer shows to programs without a manifest.
-DWORD WindowsMajorVersion() {
-    using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
-    const auto getVersion = reinterpret_cast<TRtlGetVersion>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof(info);
-    if (getVersion && getVersion(&info) == 0) return info.dwMajorVersion;
-    return 6;
-}
+constexpr char16_t kMsgNotThisInstallation[] =
+    u"\"%s\" does not hold the installation that this uninstaller removes";
 
 void ShowError(const std::u16string& message) {
     MessageBoxW(nullptr, ORV::W(message), L"Setup", MB_OK | MB_ICONERROR);
@@ -53,7 +47,7 @@ void ShowCallbackError(const std::exception_ptr& error) { ShowError(ORV::Excepti
 int Run(const std::u16string& commandLine) {
     if (!ProductInfoClass) throw EInstallerGeneralError(kMsgSetupMalformed);
 
-    if (WindowsMajorVersion() >= 6) {
+    if (ORV::WindowsVersion() >= 600) {
         std::u16string skipUac;
         if (ORV::GetSwitchValue(commandLine, SwitchSkipUAC, skipUac)) {
             int64_t window = 0;
@@ -70,18 +64,16 @@ int Run(const std::u16string& commandLine) {
     TSetup setup(commandLine);
     if (setup.Mode() == smUninstall) {
         std::u16string path;
-        if (ORV::GetSwitchValue(commandLine, SwitchPath, path) && ORV::DirectoryExists(path)) {
-            setup.SetDestPath(path);
-        } else {
+        if (!ORV::GetSwitchValue(commandLine, SwitchPath, path) || !ORV::DirectoryExists(path)) {
             // A copy that already runs from the temporary folder must not copy itself again.
             if (IsInsideTempFolder(ORV::Platform::ExecutableFileName()))
                 throw EInstallerMysteryError(u"Cannot start the Uninstaller");
-            StartUninstaller();
-            return kExitSuccess;
+            return static_cast<int>(StartUninstaller());
         }
-        // Reporting success for a removal that removes nothing would mislead the user.
-        throw EInstallerGeneralError(
-            ORV::Format(u"Cannot uninstall from \"%s\": this build has no uninstall steps yet", {setup.DestPath()}));
+        // Whatever /PATH= says, only the installation this uninstaller belongs to is removed.
+        if (!HoldsInstallationOf(path, ORV::Platform::ExecutableFileName()))
+            throw EInstallerGeneralError(ORV::Format(kMsgNotThisInstallation, {path}));
+        setup.SetDestPath(path);
     }
 
     setup.Resources().InitializeLanguages();
@@ -96,7 +88,9 @@ int Run(const std::u16string& commandLine) {
         return kExitSuccess;
     }
     // The wizard lands with the user interface; until then only silent runs can be made.
-    throw EInstallerGeneralError(u"This setup can only run silently (/AUTO /SILENT) for now");
+    throw EInstallerGeneralError(setup.Mode() == smUninstall
+                                     ? u"This uninstaller can only run silently (/AUTO /SILENT) for now"
+                                     : u"This setup can only run silently (/AUTO /SILENT) for now");
 }
 
 } // namespace

@@ -33,6 +33,17 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
     return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+uint32_t WindowsVersion() {
+    // RtlGetVersion answers with the real version; GetVersionEx with what the manifest allows.
+    using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto getVersion = reinterpret_cast<TRtlGetVersion>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (getVersion && getVersion(&info) == 0) return info.dwMajorVersion * 100 + info.dwMinorVersion;
+    return 601;
+}
+
 std::u16string ReadRegistryString(HKEY key, const char16_t* valueName) {
     DWORD type = 0, size = 0;
     if (RegQueryValueExW(key, W(valueName), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||

@@ -5,6 +5,8 @@
 
 #include "ORV.Win32.h"
 
+#include <objbase.h>
+
 #include <utility>
 
 namespace ORV {
@@ -74,5 +76,47 @@ struct TLibraryTraits {
     static void Close(HMODULE module) { FreeLibrary(module); }
 };
 using TScopedLibrary = TScopedHandle<TLibraryTraits>;
+
+// A COM interface pointer that releases what it holds exactly once.
+template <class TInterface>
+class TComPtr {
+public:
+    TComPtr() = default;
+    TComPtr(const TComPtr&) = delete;
+    TComPtr& operator=(const TComPtr&) = delete;
+    ~TComPtr() { Reset(); }
+
+    explicit operator bool() const { return FPointer != nullptr; }
+    TInterface* operator->() const { return FPointer; }
+    TInterface* Get() const { return FPointer; }
+    void Reset() {
+        if (FPointer) FPointer->Release();
+        FPointer = nullptr;
+    }
+    // For CoCreateInstance and QueryInterface; the old pointer is released first.
+    void** ReceiveVoid() {
+        Reset();
+        return reinterpret_cast<void**>(&FPointer);
+    }
+
+private:
+    TInterface* FPointer = nullptr;
+};
+
+// COM for the calling thread (single-threaded apartment, as the shell objects want it), for as
+// long as the object lives. A thread that has COM already in another model keeps it, and the
+// objects still work there.
+class TComInitialization {
+public:
+    TComInitialization() : FResult(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    TComInitialization(const TComInitialization&) = delete;
+    TComInitialization& operator=(const TComInitialization&) = delete;
+    ~TComInitialization() {
+        if (SUCCEEDED(FResult)) CoUninitialize();
+    }
+
+private:
+    HRESULT FResult;
+};
 
 } // namespace ORV

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,11 @@ std::u16string ExtendedLengthForm(const std::u16string& path);
 // folder cannot be picked up. Name is a file name such as L"gdiplus.dll". Null with the system's
 // error on failure.
 HMODULE LoadSystemLibrary(const wchar_t* name);
+
+// The running Windows as major * 100 + minor (601 Windows 7, 602 Windows 8, 1000 Windows 10
+// and 11), as the system itself reports it, whatever the program's manifest says; 601 when
+// it cannot be asked.
+uint32_t WindowsVersion();
 
 // Whether Path names an existing file (not a folder), or an existing folder. Long paths are
 // handed over in the extended-length form.

@@ -36,13 +36,21 @@ std::u16string LocalDate() {
     return FromW(text);
 }
 
+// The program of a command line that may quote it: "C:\x\Uninstall.exe" /ARG -> C:\x\Uninstall.exe.
+std::u16string UnquotedProgram(const std::u16string& commandLine) {
+    if (commandLine.empty() || commandLine.front() != u'"') return commandLine;
+    const size_t close = commandLine.find(u'"', 1);
+    return commandLine.substr(1, close == std::u16string::npos ? std::u16string::npos : close - 1);
+}
+
 // What one registry view says about the installation folder.
 bool FindInView(const std::u16string& keyName, REGSAM view, std::u16string& path) {
     TScopedRegKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(KeyPath(keyName)), 0, KEY_READ | view, key.Receive()) != ERROR_SUCCESS)
         return false;
     std::u16string candidate = ORV::IncludeTrailingBackslash(ORV::ReadRegistryString(key.Get(), u"InstallPath"));
-    if (!ORV::DirectoryExists(candidate)) candidate = ORV::ExtractFilePath(ORV::ReadRegistryString(key.Get(), u"UninstallString"));
+    if (!ORV::DirectoryExists(candidate))
+        candidate = ORV::ExtractFilePath(UnquotedProgram(ORV::ReadRegistryString(key.Get(), u"UninstallString")));
     if (!ORV::DirectoryExists(candidate)) candidate = ORV::ExtractFilePath(ORV::ReadRegistryString(key.Get(), u"DisplayIcon"));
     if (!ORV::DirectoryExists(candidate)) return false;
     path = candidate;
@@ -59,7 +67,7 @@ std::u16string TSetupAppRepo::KeyName(const std::u16string& name) {
 
 void TSetupAppRepo::Register(const std::u16string& name, const std::u16string& uninstallerPath,
                              const std::u16string& homePage, const std::u16string& publisher,
-                             const std::u16string& version) {
+                             const std::u16string& version, uint32_t sizeKiB) {
     const std::u16string keyName = KeyName(name);
     if (keyName.empty()) return;
     Unregister(name);
@@ -74,9 +82,15 @@ void TSetupAppRepo::Register(const std::u16string& name, const std::u16string& u
     WriteString(key.Get(), u"DisplayName", name);
     WriteString(key.Get(), u"DisplayVersion", version);
     WriteString(key.Get(), u"InstallDate", LocalDate());
-    WriteString(key.Get(), u"InstallPath", ORV::IncludeTrailingBackslash(ORV::ExtractFilePath(uninstallerPath)));
+    const std::u16string folder = ORV::IncludeTrailingBackslash(ORV::ExtractFilePath(uninstallerPath));
+    WriteString(key.Get(), u"InstallPath", folder);
+    WriteString(key.Get(), u"InstallLocation", folder);
     WriteString(key.Get(), u"Publisher", publisher);
-    WriteString(key.Get(), u"UninstallString", uninstallerPath);
+    std::u16string quoted(1, u'"');
+    quoted.append(uninstallerPath).append(1, u'"');
+    WriteString(key.Get(), u"UninstallString", quoted);
+    WriteString(key.Get(), u"QuietUninstallString", quoted + u" /AUTO /SILENT");
+    WriteDword(key.Get(), u"EstimatedSize", sizeKiB);
     WriteString(key.Get(), u"URLInfoAbout", homePage);
 }
 

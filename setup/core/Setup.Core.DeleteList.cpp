@@ -1,6 +1,8 @@
 #include "Setup.Core.DeleteList.h"
 
 #include "ORV.Platform.h"
+#include "ORV.Utils.Strings.h"
+#include "Setup.Core.Paths.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -37,6 +39,37 @@ std::vector<std::u16string> FoldersToTry(const TSetupDeleteList& list) {
         return ORV::Platform::CompareTextLocale(a, b) < 0;
     });
     return folders;
+}
+
+bool ResolveUninstallEntry(std::u16string_view entry, const std::u16string& destPath, std::u16string& path) {
+    if (entry.empty()) return false;
+    if (ORV::IsFullPath(entry)) {
+        path = NormalizePath(entry);
+        return true;
+    }
+    if (entry.front() == u'\\' || entry.front() == u'/' || entry.find(u':') != std::u16string_view::npos) return false;
+    std::vector<std::u16string_view> pieces;
+    size_t start = 0;
+    while (start <= entry.size()) {
+        size_t end = entry.find_first_of(u"\\/", start);
+        if (end == std::u16string_view::npos) end = entry.size();
+        const std::u16string_view piece = entry.substr(start, end - start);
+        if (piece == u"..") {
+            if (pieces.empty()) return false;
+            pieces.pop_back();
+        } else if (!piece.empty() && piece != u".") {
+            pieces.push_back(piece);
+        }
+        start = end + 1;
+    }
+    if (pieces.empty()) return false;
+    std::u16string relative;
+    for (const std::u16string_view piece : pieces) {
+        if (!relative.empty()) relative += u'\\';
+        relative += piece;
+    }
+    path = NormalizePath(destPath + relative);
+    return true;
 }
 
 int32_t StepProgress(int64_t done, int64_t total) {

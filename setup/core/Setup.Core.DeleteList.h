@@ -23,6 +23,12 @@ void RemoveRepeated(TSetupDeleteList& list);
 // name ignoring case, so that a subfolder comes after its parent: the order in which to try
 // removing the emptied folders is from the last to the first.
 std::vector<std::u16string> FoldersToTry(const TSetupDeleteList& list);
+// The full path of one entry of an uninstall record, for DestPath (which ends with a
+// backslash): a full path ("C:\...", "\\server\share\...") is what the record meant and
+// stands as it is; a relative one lies below DestPath, its "." pieces dropped and each ".."
+// taking back the piece before it. False, and nothing to delete, for an empty entry, one that
+// would climb above DestPath, and one that is rooted but not full ("\Windows", "C:Windows").
+bool ResolveUninstallEntry(std::u16string_view entry, const std::u16string& destPath, std::u16string& path);
 // Done * 100 / Total rounded to the nearest integer, halves away from zero; 0 when Total is 0.
 int32_t StepProgress(int64_t done, int64_t total);
 

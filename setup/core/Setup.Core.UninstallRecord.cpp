@@ -3,16 +3,58 @@
 #include "ORV.Classes.Streams.h"
 #include "ORV.Platform.h"
 #include "ORV.Strings.h"
+#include "ORV.Utils.Strings.h"
+#include "ORV.Win32.h"
 #include "Setup.Core.AppRepo.h"
 #include "Setup.Core.Launch.h"
 #include "Setup.Core.Package.h"
 #include "Setup.Core.ProductInfo.h"
 #include "Setup.Core.Resources.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 namespace Setup::Core {
 
 namespace {
+
 constexpr int kUninstallDataLevel = 4;
+// A record package holds one small text; anything much larger is not one of ours.
+constexpr int64_t kMaxDataSize = 64 << 20;
+
+bool ReadWholeFile(const std::u16string& fileName, std::vector<uint8_t>& bytes) {
+    try {
+        ORV::TFileStream file(fileName, ORV::fmOpenRead, ORV::Platform::TFile::fsRead | ORV::Platform::TFile::fsWrite);
+        const int64_t size = file.Size();
+        if (size < 0 || size > kMaxDataSize) return false;
+        bytes.resize(static_cast<size_t>(size));
+        file.ReadBuffer(bytes.data(), bytes.size());
+        return true;
+    } catch (const ORV::Exception&) {
+        return false;
+    }
+}
+
+// The size of an existing file, 0 for anything else.
+uint64_t FileSize(const std::u16string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(ORV::W(ORV::LongPathForm(path)), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
+    return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+} // namespace
+
+bool HoldsInstallationOf(const std::u16string& folder, const std::u16string& uninstallerPath) {
+    const std::u16string name = ORV::ExtractFileName(uninstallerPath);
+    const size_t dot = name.rfind(u'.');
+    const std::u16string ownData =
+        ORV::ExtractFilePath(uninstallerPath) + (dot == std::u16string::npos ? name : name.substr(0, dot)) + u".dat";
+    std::vector<uint8_t> installed, own;
+    return ReadWholeFile(ORV::IncludeTrailingBackslash(folder) + kUninstallDataName, installed) &&
+           ReadWholeFile(ownData, own) && installed == own;
 }
 
 std::u16string UninstallEntryName(const std::u16string& path, const std::u16string& destPath) {
@@ -37,7 +79,12 @@ void WriteUninstallRecord(ISetupHost& host, const std::u16string& destPath,
     ORV::TORVIniFile record;
     record.Assign(&host.Settings());
     record.DeleteSection(kUninstallSection);
-    for (const TSetupScriptFile* file : files) AddUninstallEntry(record, host.Resources().ExpandPath(file->Name), destPath);
+    uint64_t bytes = 0;
+    for (const TSetupScriptFile* file : files) {
+        const std::u16string path = host.Resources().ExpandPath(file->Name);
+        AddUninstallEntry(record, path, destPath);
+        bytes += FileSize(path);
+    }
     AddUninstallEntry(record, dataPath, destPath);
     AddUninstallEntry(record, uninstallerPath, destPath);
 
@@ -47,11 +94,12 @@ void WriteUninstallRecord(ISetupHost& host, const std::u16string& destPath,
     TSetupPackageBuilder package;
     package.AddFile(text, kUninstallRecordName);
     package.SaveToFile(dataPath, kUninstallDataLevel);
+    bytes += FileSize(dataPath) + FileSize(uninstallerPath);
 
     if (host.Options().Contains(Portable)) return;
     TSetupProductInfo& product = host.ProductInfo();
     TSetupAppRepo::Register(product.GetProductName(), uninstallerPath, product.GetHomePage(), product.GetPublisher(),
-                            product.GetProductVersionNo());
+                            product.GetProductVersionNo(), static_cast<uint32_t>(std::min<uint64_t>((bytes + 1023) / 1024, UINT32_MAX)));
 }
 
 } // namespace Setup::Core

@@ -53,4 +53,10 @@ void AddUninstallEntry(ORV::TORVIniFile& record, const std::u16string& path, con
 void WriteUninstallRecord(ISetupHost& host, const std::u16string& destPath,
                           const std::vector<const TSetupScriptFile*>& files);
 
+// Whether Folder holds the installation that the uninstaller UninstallerPath removes: the
+// "Uninstall.dat" in Folder has the content of the data package beside UninstallerPath (the
+// same file, or the copy that the uninstaller's restart from TEMP took of it). False when
+// either cannot be read. An uninstall works on nothing else, whatever /PATH= says.
+bool HoldsInstallationOf(const std::u16string& folder, const std::u16string& uninstallerPath);
+
 } // namespace Setup::Core

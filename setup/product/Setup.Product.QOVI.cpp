@@ -7,7 +7,12 @@
 #include "Setup.Core.AppRepo.h"
 #include "Setup.Core.Extract.h"
 #include "Setup.Core.Resources.h"
+#include "Setup.Product.QOVI.Addons.h"
+#include "Setup.Product.QOVI.CloseApps.h"
 #include "Setup.Product.QOVI.Config.h"
+#include "Setup.Product.QOVI.Integrate.h"
+#include "Setup.Product.QOVI.Shortcuts.h"
+#include "Setup.Product.QOVI.Uninstall.h"
 #include "Setup.Product.QOVI.Prepare.h"
 
 namespace Setup::Product::QOVI {
@@ -86,16 +91,37 @@ bool TProductInfoQOVI::AddonsOffered() const {
            ORV::Platform::SameTextLocale(Host().Resources().LanguageName(), u"Russian");
 }
 
-// The actions and pages arrive with the engine and the wizard; each lists itself here then.
 void TProductInfoQOVI::EnumActions(const TSetupActionClassProc& proc) {
-    // The uninstaller's actions and the other install steps arrive with their own units.
+    static constexpr TSetupActionClass kCloseApplications =
+        ActionClassOf<TSetupActionCloseApplications>(u"TSetupActionCloseApplications");
     static constexpr TSetupActionClass kPrepare = ActionClassOf<TSetupActionPrepare>(u"TSetupActionPrepare");
+    static constexpr TSetupActionClass kAddonsInstall =
+        ActionClassOf<TSetupActionAddonsInstall>(u"TSetupActionAddonsInstall");
     static constexpr TSetupActionClass kExtract = ActionClassOf<TSetupActionExtract>(u"TSetupActionExtract");
     static constexpr TSetupActionClass kConfig = ActionClassOf<TSetupActionConfig>(u"TSetupActionConfig");
-    if (Host().Mode() != smInstall) return;
+    static constexpr TSetupActionClass kIntegrate = ActionClassOf<TSetupActionIntegrate>(u"TSetupActionIntegrate");
+    static constexpr TSetupActionClass kShortcuts = ActionClassOf<TSetupActionShortcuts>(u"TSetupActionShortcuts");
+    static constexpr TSetupActionClass kUpdateShellCache =
+        ActionClassOf<TSetupActionUpdateShellCache>(u"TSetupActionUpdateShellCache");
+    static constexpr TSetupActionClass kUninstallIntegration =
+        ActionClassOf<TSetupActionUninstallIntegration>(u"TSetupActionUninstallIntegration");
+    static constexpr TSetupActionClass kUninstallFiles =
+        ActionClassOf<TSetupActionUninstallFiles>(u"TSetupActionUninstallFiles");
+
+    proc(kCloseApplications);
+    if (Host().Mode() == smUninstall) {
+        proc(kUninstallIntegration);
+        proc(kUninstallFiles);
+        return;
+    }
+    const TSetupOptions options = Host().Options();
     proc(kPrepare);
+    if (AddonsOffered()) proc(kAddonsInstall);
     proc(kExtract);
     proc(kConfig);
+    if (!options.Contains(Update) && !options.Contains(Portable)) proc(kIntegrate);
+    if (!options.Contains(Update)) proc(kShortcuts);
+    if (ORV::WindowsVersion() >= 1000) proc(kUpdateShellCache);
 }
 
 void TProductInfoQOVI::EnumPages(const TSetupPageClassProc&) {}

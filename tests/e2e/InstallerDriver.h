@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -31,6 +33,7 @@ using TestSupport::TTempDir;
 struct TBox {
     std::u16string Caption;
     std::u16string Text;
+    std::u16string Program;  // the file of the process that showed it
 };
 
 // The button a test presses on a box it has read.
@@ -76,10 +79,43 @@ inline std::vector<TDialog> Dialogs() {
     return dialogs;
 }
 
-inline HWND FindDialogOf(DWORD processId) {
-    for (const TDialog& dialog : Dialogs())
-        if (dialog.ProcessId == processId) return dialog.Window;
+// Whether Process is Root or was started by it, directly or through others.
+inline bool IsInTreeOf(DWORD process, DWORD root) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return process == root;
+    std::vector<std::pair<DWORD, DWORD>> parents;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        parents.emplace_back(entry.th32ProcessID, entry.th32ParentProcessID);
+    CloseHandle(snapshot);
+    for (int depth = 0; depth < 8; ++depth) {
+        if (process == root) return true;
+        const auto found = std::find_if(parents.begin(), parents.end(), [&](const auto& p) { return p.first == process; });
+        if (found == parents.end() || found->second == process) return false;
+        process = found->second;
+    }
+    return false;
+}
+
+// A box of the process or of one it started (the uninstaller's copy in TEMP shows its boxes
+// while the installed uninstaller waits for it).
+inline HWND FindDialogOf(DWORD processId, DWORD* owner = nullptr) {
+    for (const TDialog& dialog : Dialogs()) {
+        if (IsInTreeOf(dialog.ProcessId, processId)) {
+            if (owner) *owner = dialog.ProcessId;
+            return dialog.Window;
+        }
+    }
     return nullptr;
+}
+
+inline std::u16string ImageOf(DWORD processId) {
+    const ORV::TScopedKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    if (!process || !QueryFullProcessImageNameW(process.Get(), 0, path, &length)) return {};
+    return ORV::FromW(path, length);
 }
 
 inline std::u16string WindowText(HWND window) {
@@ -88,7 +124,9 @@ inline std::u16string WindowText(HWND window) {
     return ORV::FromW(text);
 }
 
-inline TBox ReadBox(HWND box) { return {WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))}; }
+inline TBox ReadBox(HWND box, DWORD processId = 0) {
+    return {WindowText(box), WindowText(GetDlgItem(box, 0xFFFF)), processId ? ImageOf(processId) : std::u16string()};
+}
 
 inline bool WaitUntilGone(HWND box) {
     for (int slice = 0; slice < 100; ++slice) {
@@ -130,8 +168,9 @@ inline TOutcome RunInstaller(const std::u16string& program, const std::u16string
     }
     for (int slice = 0; slice < 1200 * Patience(); ++slice) {  // two minutes at most, as a rule
         if (WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0) break;
-        if (HWND box = FindDialogOf(process.dwProcessId)) {
-            outcome.Boxes.push_back(ReadBox(box));
+        DWORD owner = 0;
+        if (HWND box = FindDialogOf(process.dwProcessId, &owner)) {
+            outcome.Boxes.push_back(ReadBox(box, owner));
             Press(box, answer(outcome.Boxes.back()));
         }
     }
@@ -143,14 +182,6 @@ inline TOutcome RunInstaller(const std::u16string& program, const std::u16string
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return outcome;
-}
-
-inline std::u16string ImageOf(DWORD processId) {
-    const ORV::TScopedKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    wchar_t path[MAX_PATH] = {};
-    DWORD length = MAX_PATH;
-    if (!process || !QueryFullProcessImageNameW(process.Get(), 0, path, &length)) return {};
-    return ORV::FromW(path, length);
 }
 
 inline std::u16string Built(const char* path) { return TestSupport::BuiltFile(path).u16string(); }
@@ -218,6 +249,44 @@ inline std::vector<std::u16string> Sorted(std::vector<std::u16string> names) {
 inline std::vector<std::u16string> With(std::vector<std::u16string> names, std::initializer_list<const char16_t*> more) {
     names.insert(names.end(), more.begin(), more.end());
     return names;
+}
+
+inline std::filesystem::path ShellFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path);
+    return std::filesystem::path(path);
+}
+
+// The Linux path of a file of the prefix, in UTF-8.
+inline std::string UnixPath(const std::filesystem::path& path) {
+    using TToUnix = char*(__cdecl*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<TToUnix>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
+    if (!unix) return {};
+    const std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// What a shell command of the Linux side prints (standard output and error together). Wine
+// starts Linux programs too, but hands them neither the pipes of the caller nor their exit, so
+// the command writes into a file and then a mark that it is done.
+inline std::string RunLinuxCommand(const std::string& command) {
+    const TTempDir work;
+    const std::string script =
+        "(" + command + ") >'" + UnixPath(work / "out") + "' 2>&1; touch '" + UnixPath(work / "done") + "'";
+    std::u16string line = u"Z:\\bin\\sh -c \"" + ORV::Utf8ToUtf16(script) + u"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, ORV::W(line.data()), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return "(not started)";
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int slice = 0; slice < 600 * Patience() && !std::filesystem::exists(work / "done"); ++slice) Sleep(100);
+    const std::vector<uint8_t> text = TestSupport::ReadAll(work / "out");
+    return std::string(text.begin(), text.end());
 }
 
 // Runs of the demo installer; the player's entry in the list of installed programs is the

@@ -18,12 +18,6 @@ using TestSupport::WriteAll;
 
 namespace {
 
-std::filesystem::path ShellFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path);
-    return std::filesystem::path(path);
-}
-
 // Every entry of a ZIP archive with its bytes, read with minizip's reader; "(unreadable)" is
 // appended to the name of an entry whose data or CRC is wrong.
 std::map<std::string, std::vector<uint8_t>> ZipEntries(const std::filesystem::path& archive) {
@@ -45,38 +39,6 @@ std::map<std::string, std::vector<uint8_t>> ZipEntries(const std::filesystem::pa
     }
     unzClose(zip);
     return entries;
-}
-
-// The Linux path of a file of the prefix, in UTF-8.
-std::string UnixPath(const std::filesystem::path& path) {
-    using TToUnix = char*(__cdecl*)(const wchar_t*);
-    const auto toUnix = reinterpret_cast<TToUnix>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
-    if (!unix) return {};
-    const std::string result = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
-}
-
-// What a shell command of the Linux side prints (standard output and error together). Wine
-// starts Linux programs too, but hands them neither the pipes of the caller nor their exit, so
-// the command writes into a file and then a mark that it is done.
-std::string RunLinuxCommand(const std::string& command) {
-    const TTempDir work;
-    const std::string script =
-        "(" + command + ") >'" + UnixPath(work / "out") + "' 2>&1; touch '" + UnixPath(work / "done") + "'";
-    std::u16string line = u"Z:\\bin\\sh -c \"" + ORV::Utf8ToUtf16(script) + u"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, ORV::W(line.data()), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return "(not started)";
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    for (int slice = 0; slice < 600 * Patience() && !std::filesystem::exists(work / "done"); ++slice) Sleep(100);
-    const std::vector<uint8_t> text = ReadAll(work / "out");
-    return std::string(text.begin(), text.end());
 }
 
 std::vector<std::string> ArchivesIn(const std::filesystem::path& folder) {

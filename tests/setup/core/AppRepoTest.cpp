@@ -73,14 +73,15 @@ std::u16string ReadRaw(HKEY key, const char16_t* name, DWORD& type, DWORD& size)
 
 TEST_F(AppRepo, RegistersTheEntryInThe32BitViewInOrder) {
     const std::u16string uninstaller = FFolder + u"Uninstall.exe";
-    TSetupAppRepo::Register(FName, uninstaller, u"https://qovi.example/", u"QOVI Team", u"5.04");
+    TSetupAppRepo::Register(FName, uninstaller, u"https://qovi.example/", u"QOVI Team", u"5.04", 1234);
 
     EXPECT_EQ(TSetupAppRepo::KeyName(u"QOVI Media  Player"), u"QOVIMediaPlayer");
     TScopedRegKey key = OpenKey(KEY_WOW64_32KEY);
     ASSERT_TRUE(key);
-    const std::vector<std::u16string> order = {u"NoModify",    u"NoRepair",    u"DisplayIcon",    u"DisplayName",
-                                               u"DisplayVersion", u"InstallDate", u"InstallPath", u"Publisher",
-                                               u"UninstallString", u"URLInfoAbout"};
+    const std::vector<std::u16string> order = {
+        u"NoModify",  u"NoRepair",        u"DisplayIcon",          u"DisplayName",   u"DisplayVersion", u"InstallDate",
+        u"InstallPath", u"InstallLocation", u"Publisher", u"UninstallString", u"QuietUninstallString",
+        u"EstimatedSize", u"URLInfoAbout"};
     // Windows keeps values in the order they were written; Wine's registry lists them sorted,
     // so only the set of names can be checked here.
     std::vector<std::u16string> names = ValueNames(key.Get()), expected = order;
@@ -96,7 +97,9 @@ TEST_F(AppRepo, RegistersTheEntryInThe32BitViewInOrder) {
         const char16_t* Name;
         std::u16string Value;
     } strings[] = {{u"DisplayIcon", uninstaller}, {u"DisplayName", FName},         {u"DisplayVersion", u"5.04"},
-                   {u"InstallPath", FFolder},     {u"Publisher", u"QOVI Team"},    {u"UninstallString", uninstaller},
+                   {u"InstallPath", FFolder},     {u"InstallLocation", FFolder},   {u"Publisher", u"QOVI Team"},
+                   {u"UninstallString", u"\"" + uninstaller + u"\""},
+                   {u"QuietUninstallString", u"\"" + uninstaller + u"\" /AUTO /SILENT"},
                    {u"URLInfoAbout", u"https://qovi.example/"}};
     for (const auto& s : strings) {
         EXPECT_EQ(ReadRaw(key.Get(), s.Name, type, size), s.Value) << ORV::Utf16ToUtf8(s.Name);
@@ -113,6 +116,12 @@ TEST_F(AppRepo, RegistersTheEntryInThe32BitViewInOrder) {
               ERROR_SUCCESS);
     EXPECT_EQ(type, DWORD(REG_DWORD));
     EXPECT_EQ(flag, 1u);
+    DWORD size32 = 0;
+    flagSize = sizeof size32;
+    EXPECT_EQ(RegQueryValueExW(key.Get(), L"EstimatedSize", nullptr, &type, reinterpret_cast<BYTE*>(&size32), &flagSize),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, DWORD(REG_DWORD));
+    EXPECT_EQ(size32, 1234u);
 
     std::u16string path;
     EXPECT_TRUE(TSetupAppRepo::FindInstallPath(FName, path));
@@ -125,7 +134,7 @@ TEST_F(AppRepo, ReRegisteringDropsValuesAndSubkeysOfTheOlderEntry) {
         TScopedRegKey key;
         ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(KeyPath()), 0, KEY_WRITE | KEY_WOW64_32KEY, key.Receive()),
                   ERROR_SUCCESS);
-        RegSetValueExW(key.Get(), L"EstimatedSize", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"1"), 4);
+        RegSetValueExW(key.Get(), L"Comments", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"1"), 4);
         TScopedRegKey sub;
         RegCreateKeyExW(key.Get(), L"Old", 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY, nullptr, sub.Receive(),
                         nullptr);
@@ -133,9 +142,9 @@ TEST_F(AppRepo, ReRegisteringDropsValuesAndSubkeysOfTheOlderEntry) {
     TSetupAppRepo::Register(FName, FFolder + u"Uninstall.exe", u"", u"", u"2.0");
     TScopedRegKey key = OpenKey(KEY_WOW64_32KEY);
     ASSERT_TRUE(key);
-    EXPECT_EQ(ValueNames(key.Get()).size(), 10u);
+    EXPECT_EQ(ValueNames(key.Get()).size(), 13u);
     DWORD type, size;
-    EXPECT_EQ(ReadRaw(key.Get(), u"EstimatedSize", type, size), u"<missing>");
+    EXPECT_EQ(ReadRaw(key.Get(), u"Comments", type, size), u"<missing>");
     TScopedRegKey sub;
     EXPECT_NE(RegOpenKeyExW(key.Get(), L"Old", 0, KEY_READ, sub.Receive()), ERROR_SUCCESS);
 
@@ -158,6 +167,7 @@ TEST_F(AppRepo, FindInstallPathFallsBackThroughTheValuesAndViews) {
     } cases[] = {
         {"InstallPath without backslash", KEY_WOW64_32KEY, other.substr(0, other.size() - 1), u"", u"", true, other},
         {"stale InstallPath, UninstallString", KEY_WOW64_32KEY, gone, other + u"Uninstall.exe", u"", true, other},
+        {"quoted UninstallString", KEY_WOW64_32KEY, gone, u"\"" + other + u"Uninstall.exe\" /X", u"", true, other},
         {"only DisplayIcon", KEY_WOW64_32KEY, gone, gone + u"Uninstall.exe", other + u"Uninstall.exe", true, other},
         {"nothing exists", KEY_WOW64_32KEY, gone, gone + u"Uninstall.exe", gone + u"x.exe", false, u""},
         {"only in the 64-bit view", KEY_WOW64_64KEY, other, u"", u"", true, other},

@@ -195,7 +195,7 @@ TEST_F(Extraction, ASilentRunWritesTheLanguagesFilesThenTheRecordAndTheEntry) {
                             KEY_READ | KEY_WOW64_32KEY, key.Receive()),
               ERROR_SUCCESS);
     EXPECT_EQ(ORV::ReadRegistryString(key.Get(), u"DisplayVersion"), u"5.10.0.7");
-    EXPECT_EQ(ORV::ReadRegistryString(key.Get(), u"UninstallString"), Dest.Folder() + u"Uninstall.exe");
+    EXPECT_EQ(ORV::ReadRegistryString(key.Get(), u"UninstallString"), u"\"" + Dest.Folder() + u"Uninstall.exe\"");
 }
 
 TEST_F(Extraction, APortableRunWritesTheUninstallerButLeavesTheRegistryAlone) {

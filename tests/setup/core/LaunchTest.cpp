@@ -373,7 +373,7 @@ TEST(LaunchTest, StartRequestsAreCheckedBeforeAnythingIsOpened) {
 
 // ---- The uninstaller's restart
 
-TEST(LaunchTest, StartUninstallerCopiesIntoANewFolderAndStartsTheCopyWithThePath) {
+TEST(LaunchTest, StartUninstallerRunsACopyFromANewFolderWithThePathAndPassesItsExitCode) {
     const TTempDir dir;
     const fs::path original = DeployChild(dir.Path() / L"Install Dir", L"Uninstall.exe");
     TestSupport::WriteAll(dir.Path() / L"Install Dir" / L"Uninstall.dat", TestSupport::Bytes("package"));
@@ -381,23 +381,27 @@ TEST(LaunchTest, StartUninstallerCopiesIntoANewFolderAndStartsTheCopyWithThePath
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
 
-    const std::u16string copy = StartUninstaller(U(original), u"/AUTO /X=1");
+    std::u16string copy;
+    const DWORD exitCode = StartUninstaller(U(original), u"/AUTO /EXIT=7", &copy);
 
+    // It waited: the copy has ended with its code, and its files are gone already.
+    EXPECT_EQ(exitCode, 7u);
     const std::u16string folder = ORV::ExtractFilePath(copy);
     const std::u16string temp = TempFolder();
     EXPECT_TRUE(ORV::Platform::SameTextLocale(ORV::ExtractFilePath(folder.substr(0, folder.size() - 1)), temp));
     EXPECT_EQ(ORV::ExtractFileName(folder.substr(0, folder.size() - 1)).rfind(u"Setup-", 0), 0u);
     EXPECT_EQ(ORV::ExtractFileName(copy), u"Uninstall.exe");
     EXPECT_TRUE(IsInsideTempFolder(copy));
-    EXPECT_EQ(TestSupport::ReadAll(fs::path(folder) / L"Uninstall.dat"), TestSupport::Bytes("package"));
-    EXPECT_EQ(TestSupport::ReadAll(fs::path(copy)), TestSupport::ReadAll(original));
+    EXPECT_FALSE(fs::exists(fs::path(copy)));
+    EXPECT_FALSE(fs::exists(fs::path(folder) / L"Uninstall.dat"));
 
+    // Whatever still held them, the restart removes the files first and then their folder.
     const auto renames = TestSupport::PendingRenames();
     const int exe = TestSupport::PendingDelete(renames, copy), dat = TestSupport::PendingDelete(renames, folder + u"Uninstall.dat");
     const int self = TestSupport::PendingDelete(renames, folder.substr(0, folder.size() - 1));
     EXPECT_GE(exe, 0);
     EXPECT_GE(dat, 0);
-    EXPECT_GT(self, exe); // the files go first, so that the folder is empty when its turn comes
+    EXPECT_GT(self, exe);
     EXPECT_GT(self, dat);
 
     wchar_t current[MAX_PATH] = {};
@@ -405,15 +409,15 @@ TEST(LaunchTest, StartUninstallerCopiesIntoANewFolderAndStartsTheCopyWithThePath
     EXPECT_TRUE(ORV::Platform::SameTextLocale(ORV::IncludeTrailingBackslash(FromW(current)), temp));
     SetCurrentDirectoryW(previous);
 
+    // The child's log keeps the folder; it tells what the copy was started with.
     const std::vector<TLaunch> started = WaitForLog(fs::path(folder), 1);
     ASSERT_EQ(started.size(), 1u);
     EXPECT_TRUE(ORV::Platform::SameTextLocale(started[0].Program, copy));
-    EXPECT_EQ(started[0].Params(), u"/PATH=\"" + installFolder + u"\" /AUTO /X=1");
+    EXPECT_EQ(started[0].Params(), u"/PATH=\"" + installFolder + u"\" /AUTO /EXIT=7");
     std::u16string path;
     EXPECT_TRUE(ORV::GetSwitchValue(started[0].Params(), SwitchPath, path));
     EXPECT_EQ(path, installFolder);
 
-    EndProcess(started[0].ProcessId, false);
     std::error_code ignored;
     fs::remove_all(fs::path(folder), ignored);
 }

@@ -30,3 +30,31 @@ TEST(DeleteList, StepProgressRoundsHalvesAwayFromZero) {
                  {3000000000ll, 6000000000ll, 50}};
     for (const auto& c : cases) EXPECT_EQ(StepProgress(c.Done, c.Total), c.Expected) << c.Done << "/" << c.Total;
 }
+
+// A record names files below its installation, or elsewhere by their full path; nothing it
+// says may reach above the installation by climbing.
+TEST(DeleteList, UninstallEntriesResolveBelowTheDestinationOrStandAsFullPaths) {
+    const std::u16string dest = u"C:\\Apps\\QOVI\\";
+    const struct {
+        const char16_t* Entry;
+        bool Resolved;
+        const char16_t* Path;
+    } cases[] = {
+        {u"QOVI.exe", true, u"C:\\Apps\\QOVI\\QOVI.exe"},
+        {u"Plugins/x/a.dll", true, u"C:\\Apps\\QOVI\\Plugins\\x\\a.dll"},
+        {u"Sub\\..\\.\\a.txt", true, u"C:\\Apps\\QOVI\\a.txt"},
+        {u"D:\\Shared\\codec.dll", true, u"D:\\Shared\\codec.dll"},
+        {u"\\\\server\\share\\x.dll", true, u"\\\\server\\share\\x.dll"},
+        {u"..\\victim.txt", false, u""},
+        {u"Sub\\..\\..\\QOVI2\\a.txt", false, u""},
+        {u"\\Windows\\win.ini", false, u""},
+        {u"C:Windows\\win.ini", false, u""},
+        {u"", false, u""},
+        {u".", false, u""},
+    };
+    for (const auto& c : cases) {
+        std::u16string path = u"unchanged";
+        EXPECT_EQ(ResolveUninstallEntry(c.Entry, dest, path), c.Resolved) << ORV::Utf16ToUtf8(c.Entry);
+        EXPECT_EQ(path, c.Resolved ? std::u16string(c.Path) : u"unchanged") << ORV::Utf16ToUtf8(c.Entry);
+    }
+}

@@ -1,0 +1,48 @@
+#include "Setup.Core.Launch.Files.h"
+
+#include "ORV.Platform.h"
+#include "ORV.Strings.h"
+#include "ORV.SysUtils.h"
+#include "ORV.Win32.h"
+#include "Setup.Core.Resources.h"
+
+namespace Setup::Core {
+
+using ORV::FromW;
+using ORV::LongPathForm;
+using ORV::W;
+
+void CopyFileOrFail(const std::u16string& source, const std::u16string& target) {
+    if (CopyFileW(W(LongPathForm(source)), W(LongPathForm(target)), FALSE)) return;
+    const DWORD error = GetLastError();
+    ORV::RaiseOSError(error, source + u" -> " + target);
+}
+
+void DeleteOnReboot(const std::u16string& fileName) {
+    MoveFileExW(W(LongPathForm(fileName)), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+void DeleteFileOrLater(const std::u16string& fileName) {
+    const std::u16string path = LongPathForm(fileName);
+    const DWORD attributes = GetFileAttributesW(W(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    SetFileAttributesW(W(path), FILE_ATTRIBUTE_NORMAL);
+    if (DeleteFileW(W(path))) return;
+
+    // In use: a running program or a loaded library can still be renamed, which frees its name
+    // now, and the system removes the moved file when it restarts.
+    std::u16string temp;
+    try {
+        temp = TempFolder();
+    } catch (const ORV::Exception&) {
+        return; // deleting is never a failure
+    }
+    wchar_t spare[MAX_PATH] = {};
+    if (!GetTempFileNameW(W(temp), L"del", 0, spare)) return;
+    DeleteFileW(spare);
+    // A plain rename: a copy to another volume could not remove the file in use and would only
+    // leave a second one behind.
+    if (MoveFileExW(W(path), spare, 0)) DeleteOnReboot(FromW(spare));
+}
+
+} // namespace Setup::Core

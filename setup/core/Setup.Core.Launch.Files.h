@@ -1,0 +1,24 @@
+// Files in use: copying with a clear error, and deleting now or, for a file that a running
+// program or a loaded library holds, at the next restart.
+#pragma once
+
+#ifndef _WIN32
+#error "Setup.Core.Launch.Files.h is for the Windows build only"
+#endif
+
+#include <string>
+
+namespace Setup::Core {
+
+// Copies Source over Target. Raises EOSError whose message ends with Source " -> " Target.
+void CopyFileOrFail(const std::u16string& source, const std::u16string& target);
+// Schedules FileName (a file, or an empty folder) for deletion at the next restart. Reports
+// nothing.
+void DeleteOnReboot(const std::u16string& fileName);
+// Deletes the file FileName, read-only or not; a file in use (a loaded library, a running
+// program) is moved to a new name in the temporary folder at once and that is deleted at the
+// next restart. Nothing happens for a missing name or a folder, and nothing is reported when the
+// file can be neither deleted nor moved.
+void DeleteFileOrLater(const std::u16string& fileName);
+
+} // namespace Setup::Core

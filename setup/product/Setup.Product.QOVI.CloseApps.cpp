@@ -1,0 +1,70 @@
+#include "Setup.Product.QOVI.CloseApps.h"
+
+#include "ORV.Strings.h"
+#include "ORV.Win32.h"
+#include "Setup.Core.Errors.h"
+
+namespace Setup::Product::QOVI {
+
+using namespace Setup::Core;
+using ORV::W;
+
+namespace {
+
+// The program file behind a window, or the window's class when it cannot be read.
+std::u16string ProgramOf(HWND window, const char16_t* windowClass) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    const ORV::TScopedKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (process.IsValid()) {
+        wchar_t path[MAX_PATH] = {};
+        DWORD length = MAX_PATH;
+        if (QueryFullProcessImageNameW(process.Get(), 0, path, &length) && length > 0) return ORV::FromW(path, length);
+    }
+    return windowClass;
+}
+
+} // namespace
+
+TSetupActionCloseApplications::TSetupActionCloseApplications()
+    : FCancelled(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+bool TSetupActionCloseApplications::ClosePass() {
+    bool found = false;
+    for (const char16_t* windowClass : kPlayerWindowClasses) {
+        const HWND window = FindWindowW(W(windowClass), nullptr);
+        if (!window) continue;
+        found = true;
+        DWORD_PTR result = 0;
+        // A window that asks its user first keeps us waiting; one that hangs, not for ever.
+        SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kCloseTimeout, &result);
+    }
+    return found;
+}
+
+bool TSetupActionCloseApplications::FindRunningProgram(std::u16string& program) {
+    for (const char16_t* windowClass : kPlayerWindowClasses) {
+        if (const HWND window = FindWindowW(W(windowClass), nullptr)) {
+            program = ProgramOf(window, windowClass);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TSetupActionCloseApplications::Execute() {
+    ShowStatus(GetCommonMessage(u"A8"));
+    for (int pass = 1; pass <= kMaxPasses; ++pass) {
+        const bool found = ClosePass();
+        // The pause also gives a closed program the time to end and free its files.
+        if (WaitForSingleObject(FCancelled.Get(), kPause) == WAIT_OBJECT_0) return;
+        if (!found) return;
+    }
+    std::u16string program;
+    if (!FindRunningProgram(program)) return;  // the last pause was enough
+    throw EInstallerInstallError(ORV::Format(kMsgStillRunning, {program}));
+}
+
+void TSetupActionCloseApplications::Cancel() { SetEvent(FCancelled.Get()); }
+
+} // namespace Setup::Product::QOVI

@@ -1,0 +1,147 @@
+#include "Setup.Product.QOVI.Uninstall.h"
+
+#include "ORV.Classes.Streams.h"
+#include "ORV.FileFormats.INI.h"
+#include "ORV.Strings.h"
+#include "ORV.Utils.Strings.h"
+#include "ORV.Win32.h"
+#include "ORV.Win32.Handles.h"
+#include "Setup.Core.DeleteList.h"
+#include "Setup.Core.Helper.h"
+#include "Setup.Core.Launch.h"
+#include "Setup.Core.Resources.h"
+#include "Setup.Core.UninstallRecord.h"
+#include "Setup.Core.Users.h"
+#include "Setup.Product.QOVI.Settings.h"
+
+namespace Setup::Product::QOVI {
+
+using namespace Setup::Core;
+using ORV::W;
+
+namespace {
+
+// The record, loaded as the INI text it is; raises "Cannot locate" without one.
+std::unique_ptr<ORV::TORVIniFile> LoadRecord() {
+    const std::unique_ptr<ORV::TMemoryStream> text = TSetupAction::Resources().GetFile(kUninstallRecordName);
+    auto record = std::make_unique<ORV::TORVIniFile>();
+    record->LoadFromStream(*text);
+    return record;
+}
+
+// Subfolders of Folder, each before its own parent, none through a link.
+void ListFoldersPostOrder(const std::u16string& folder, std::vector<TUninstallFolder>& folders) {
+    WIN32_FIND_DATAW found{};
+    ORV::TScopedFindHandle find(FindFirstFileExW(W(ORV::LongPathForm(folder + u"*")), FindExInfoBasic, &found,
+                                                 FindExSearchNameMatch, nullptr, 0));
+    if (!find.IsValid()) return;
+    std::vector<std::u16string> subfolders;
+    do {
+        const std::u16string name = ORV::FromW(found.cFileName);
+        if (name == u"." || name == u"..") continue;
+        // A link is the user's, and what it points to is not ours to walk.
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            subfolders.push_back(folder + name + u"\\");
+    } while (FindNextFileW(find.Get(), &found));
+    find.Reset();
+    for (const std::u16string& subfolder : subfolders) {
+        ListFoldersPostOrder(subfolder, folders);
+        folders.push_back({subfolder, TRemoveMode::RemoveWhenEmpty});
+    }
+}
+
+} // namespace
+
+// ---- integration
+
+TSetupActionUninstallIntegration::TSetupActionUninstallIntegration() {
+    FTasks.push_back(std::make_unique<TSetupUpdateTaskRemoveShellMenu>());
+    FTasks.push_back(std::make_unique<TSetupUpdateTaskRemoveShortcuts>());
+    FTasks.push_back(std::make_unique<TSetupUpdateTaskRemoveFromRegistry>());
+}
+
+void TSetupActionUninstallIntegration::Execute() {
+    LoadRecord();
+    ShowStatus(GetCommonMessage(u"A9"));
+    const int64_t count = static_cast<int64_t>(FTasks.size());
+    for (int64_t i = 0; i < count; ++i) {
+        FTasks[static_cast<size_t>(i)]->Execute(nullptr);
+        SetProgress(StepProgress(i + 1, count));
+    }
+}
+
+// ---- files
+
+bool TSetupActionUninstallFiles::RemoveBackups() {
+    return Settings().ReadBool(Settings::kCommon, Settings::kRemoveBackups, Controller().HasOption(Auto));
+}
+
+bool TSetupActionUninstallFiles::RemoveContent() {
+    return Settings().ReadBool(Settings::kCommon, Settings::kRemoveContent, false);
+}
+
+std::vector<std::u16string> TSetupActionUninstallFiles::CreateFileList() {
+    const std::unique_ptr<ORV::TORVIniFile> record = LoadRecord();
+    const std::u16string& dest = Controller().DestPath();
+    const int32_t count = record->ReadInteger(kUninstallSection, u"Count", 0);
+    TSetupDeleteList files;
+    for (int32_t i = 0; i < count; ++i) {
+        std::u16string path;
+        if (ResolveUninstallEntry(record->ReadString(kUninstallSection, ORV::IntToStr(i), {}), dest, path))
+            files.push_back(path);
+    }
+    RemoveRepeated(files);
+    return files;
+}
+
+std::vector<TUninstallFolder> TSetupActionUninstallFiles::CreateDirsList(const std::vector<std::u16string>& files) {
+    const std::u16string& dest = Controller().DestPath();
+    std::vector<TUninstallFolder> folders;
+    if (!IsProtectedFolder(dest)) {
+        ListFoldersPostOrder(dest, folders);
+    } else {
+        // Only what the record put there; the folders of a drive or a system folder that were
+        // empty before are not the player's to remove.
+        TSetupDeleteList inside;
+        for (const std::u16string& file : files)
+            if (StartsWithText(file, dest)) inside.push_back(file);
+        const std::vector<std::u16string> tried = FoldersToTry(inside);
+        for (auto folder = tried.rbegin(); folder != tried.rend(); ++folder)
+            if (folder->size() > dest.size()) folders.push_back({*folder, TRemoveMode::RemoveWhenEmpty});
+    }
+    if (RemoveBackups()) folders.push_back({dest + u"!Backup\\", TRemoveMode::RemoveAll});
+    if (RemoveContent()) PrepareContent(folders);
+    return folders;
+}
+
+void TSetupActionUninstallFiles::PrepareContent(std::vector<TUninstallFolder>& folders) {
+    const std::u16string& dest = Controller().DestPath();
+    folders.push_back({RemoveBackups() ? dest : dest + u"Profile\\", TRemoveMode::RemoveAll});
+    ORV::TORVIniFile config;
+    config.LoadFromFile(ORV::FileExists(dest + u"QOVI.ini") ? dest + u"QOVI.ini" : std::u16string());
+    if (!config.ReadBool(u"System", u"UserMode", false)) return;
+    // Other users' folders come without their trailing backslash.
+    TSetupUsers::Populate([&](const std::u16string&, const std::u16string& appData) {
+        if (appData.empty()) return;
+        folders.push_back({TSetupProfileHelper::OldProfilePath(ORV::IncludeTrailingBackslash(appData)),
+                           TRemoveMode::RemoveAll});
+    });
+}
+
+void TSetupActionUninstallFiles::Execute() {
+    const std::vector<std::u16string> files = CreateFileList();
+    const std::vector<TUninstallFolder> folders = CreateDirsList(files);
+    ShowStatus(GetCommonMessage(u"A9"));
+    const int64_t total = static_cast<int64_t>(files.size() + folders.size());
+    int64_t done = 0;
+    for (const std::u16string& file : files) {
+        DeleteFileOrLater(file);
+        SetProgress(StepProgress(++done, total));
+    }
+    for (const TUninstallFolder& folder : folders) {
+        TSetupHelper::RemoveFolder(folder.Path, folder.Mode == TRemoveMode::RemoveWhenEmpty);
+        SetProgress(StepProgress(++done, total));
+    }
+}
+
+} // namespace Setup::Product::QOVI
