@@ -138,6 +138,41 @@ inline std::vector<std::pair<std::u16string, std::u16string>> PendingRenames() {
     return renames;
 }
 
+// Makes Link a link to the folder Target, one that the system reports as a reparse point, as a
+// junction is on Windows. Wine's CreateSymbolicLinkW reports success without making anything,
+// but Wine shows a link of the Linux side as exactly such a reparse point, so that is made
+// there instead. False when no link could be made.
+inline bool MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target) {
+    const auto isLink = [&] {
+        const DWORD attributes = GetFileAttributesW(link.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    };
+    if (CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) && isLink()) return true;
+    using TToUnix = char*(__cdecl*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<TToUnix>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return false;
+    const auto unixPath = [&](const std::filesystem::path& path) {
+        char* name = toUnix(path.c_str());
+        std::string result = name ? name : "";
+        if (name) HeapFree(GetProcessHeap(), 0, name);
+        return result;
+    };
+    // Wine starts Linux programs but cannot wait for them: the link's appearance is the answer.
+    std::string command = "Z:\\bin\\ln -s \"";
+    command.append(unixPath(target)).append("\" \"").append(unixPath(link)).append("\"");
+    std::wstring line(command.begin(), command.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int slice = 0; slice < 100 && !isLink(); ++slice) Sleep(50);
+    return isLink();
+}
+
 // The position of the last delayed delete of Path, -1 when there is none.
 inline int PendingDelete(const std::vector<std::pair<std::u16string, std::u16string>>& renames, const std::u16string& path) {
     int found = -1;

@@ -57,6 +57,14 @@ bool IsRoot(const std::u16string& folder) {
     return std::count(trimmed.begin(), trimmed.end(), u'\\') <= 3;
 }
 
+// Removes a link to a folder (a junction or folder symbolic link), never what it points to.
+// Where the system cannot remove the link alone (Wine, for a link of the Linux side), it stays.
+void RemoveLink(const std::u16string& link) {
+    const std::u16string path = ORV::LongPathForm(link);
+    SetFileAttributesW(W(path), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(W(path));
+}
+
 // Removes Folder (a real folder, not a link) and everything below it that can go.
 void RemoveTree(const std::u16string& folder) {
     WIN32_FIND_DATAW found{};
@@ -71,8 +79,7 @@ void RemoveTree(const std::u16string& folder) {
                 DeleteFileOrLater(path);
             } else if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
                 // The link goes, what it points to stays.
-                SetFileAttributesW(W(ORV::LongPathForm(path)), FILE_ATTRIBUTE_NORMAL);
-                RemoveDirectoryW(W(ORV::LongPathForm(path)));
+                RemoveLink(path);
             } else {
                 RemoveTree(path + u"\\");
             }
@@ -125,8 +132,13 @@ void TSetupHelper::RemoveFolder(const std::u16string& folder, bool onlyIfEmpty) 
     const std::u16string self = ORV::LongPathForm(WithoutTrailingBackslash(path));
     const DWORD attributes = GetFileAttributesW(W(self));
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-    if (onlyIfEmpty || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        // Fails, as it should, for a folder that is not empty; a link goes on its own.
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A link is no folder of ours to empty; with OnlyIfEmpty it is left alone.
+        if (!onlyIfEmpty) RemoveLink(WithoutTrailingBackslash(path));
+        return;
+    }
+    if (onlyIfEmpty) {
+        // Fails, as it should, for a folder that is not empty.
         RemoveDirectoryW(W(self));
         return;
     }

@@ -1,0 +1,110 @@
+// The player's integration and removal actions: their pure rules as tables, and the removal
+// through the real controller and worker on real folders, links and registry.
+
+#include "ORV.Classes.StringList.h"
+#include "ORV.FileFormats.INI.h"
+#include "ORV.Strings.h"
+#include "ORV.Utils.Strings.h"
+#include "ORV.Win32.Handles.h"
+#include "Setup.Core.Actions.h"
+#include "Setup.Core.AppRepo.h"
+#include "Setup.Core.Controller.h"
+#include "Setup.Core.Package.h"
+#include "Setup.Core.Resources.h"
+#include "Setup.Product.QOVI.Addons.h"
+#include "Setup.Product.QOVI.Integrate.h"
+#include "Setup.Product.QOVI.Shortcuts.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+
+using namespace Setup::Core;
+using namespace Setup::Product::QOVI;
+using TestSupport::Bytes;
+using TestSupport::ReadAll;
+using TestSupport::TTempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+void Write(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    TestSupport::WriteAll(path, Bytes(text));
+}
+
+std::unique_ptr<ORV::TORVIniFile> IniOf(const std::string& text) {
+    auto ini = std::make_unique<ORV::TORVIniFile>();
+    ORV::TMemoryStream stream = TestSupport::MemoryStreamOf(Bytes(text));
+    ini->LoadFromStream(stream);
+    return ini;
+}
+
+} // namespace
+
+TEST(IntegrateAction, SwitchesFollowTheChoicesTheSystemAndTheRunKind) {
+    const struct {
+        const char* Settings;
+        uint32_t Windows;
+        bool Automatic;
+        const char16_t* Switches;
+    } cases[] = {
+        {"", 1000, false, u" /REG=L1 /REG=D1 /REG=R1 /REG=M1 /REG=R2 /REG_UI"},
+        {"", 1000, true, u" /REG=L1 /REG=D1 /REG=R1 /REG=M1 /REG=R2"},
+        {"", 601, false, u" /REG=L1 /REG=D1 /REG=R1 /REG=M1 /REG=R2"},
+        {"", 602, false, u" /REG=L1 /REG=D1 /REG=R1 /REG=M1 /REG=R2 /REG_UI"},
+        {"[Integration]\r\nIntegrateToWindows=0\r\nAssociateWithFiles=0\r\n", 1000, false, u" /REG=M1"},
+        {"[Integration]\r\nIntegrateToWindows=0\r\nRegisterContextMenu=0\r\nAssociateWithFiles=0\r\n", 1000, false, u""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TSetupActionIntegrate::Switches(*IniOf(c.Settings), c.Windows, c.Automatic), c.Switches)
+            << c.Settings << " on " << c.Windows << (c.Automatic ? ", automatic" : "");
+    }
+}
+
+TEST(AddonsAction, ParametersFollowTheChoicesAndKeepTheirTrailingBlank) {
+    ORV::TORVStringList values;
+    for (const char16_t* line : {u"P1=/NOEXT", u"P2=/VIEWER", u"P3=/LINKS", u"P4=Addons.exe"}) values.Add(line);
+    EXPECT_EQ(TSetupActionAddonsInstall::ChoiceParameters(values, true, false, false), u"/NOEXT /VIEWER ");
+    EXPECT_EQ(TSetupActionAddonsInstall::ChoiceParameters(values, false, true, false), u"");
+    EXPECT_EQ(TSetupActionAddonsInstall::ChoiceParameters(values, true, true, true), u"/VIEWER /LINKS ");
+    EXPECT_EQ(TSetupActionAddonsInstall::ChoiceParameters(values, false, false, true), u"/NOEXT /LINKS ");
+}
+
+// Links are written through the shell's own link objects and read back as the shell reads them.
+TEST(ShortcutsAction, ALinkIsWrittenOnlyToAnExistingTargetAndLeftAloneWhenItPointsThereAlready) {
+    const ORV::TComInitialization com;
+    const TTempDir temp;
+    Write(temp / "Player" / "QOVI.exe", "player");
+    Write(temp / "Other" / "Other.exe", "other");
+    const std::u16string player = temp.File("Player") + u"\\QOVI.exe";
+    const std::u16string link = temp.File("QOVI.lnk");
+    std::u16string target;
+
+    TSetupActionShortcuts::UpdateLink(temp.File("Missing.lnk"), temp.File("Player") + u"\\Gone.exe");
+    EXPECT_FALSE(fs::exists(temp / "Missing.lnk"));
+
+    TSetupActionShortcuts::UpdateLink(link, player);
+    ASSERT_TRUE(TSetupActionShortcuts::ReadLinkTarget(link, target));
+    EXPECT_TRUE(ORV::Platform::SameTextLocale(target, player)) << ORV::Utf16ToUtf8(target);
+
+    // Another spelling of the same target changes nothing; another target replaces the link.
+    const std::vector<uint8_t> written = ReadAll(temp / "QOVI.lnk");
+    TSetupActionShortcuts::UpdateLink(link, ORV::Platform::UpperCaseLocale(player));
+    EXPECT_EQ(ReadAll(temp / "QOVI.lnk"), written);
+    TSetupActionShortcuts::UpdateLink(link, temp.File("Other") + u"\\Other.exe");
+    ASSERT_TRUE(TSetupActionShortcuts::ReadLinkTarget(link, target));
+    EXPECT_TRUE(ORV::Platform::SameTextLocale(target, temp.File("Other") + u"\\Other.exe"));
+
+    // A file that is no link is replaced by one.
+    Write(temp / "Broken.lnk", "not a link");
+    TSetupActionShortcuts::UpdateLink(temp.File("Broken.lnk"), player);
+    EXPECT_TRUE(TSetupActionShortcuts::ReadLinkTarget(temp.File("Broken.lnk"), target));
+}

@@ -1,0 +1,198 @@
+// The uninstaller's run through the real controller and worker: a record package beside a
+// stand-in "Uninstall.exe" makes the controller an uninstaller, and the player's action list
+// removes a real installation folder.
+
+#include "ORV.Strings.h"
+#include "ORV.Utils.Strings.h"
+#include "ORV.Win32.h"
+#include "Setup.Core.AppRepo.h"
+#include "Setup.Core.Controller.h"
+#include "Setup.Core.Package.h"
+#include "Setup.Core.Resources.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace Setup::Core;
+using TestSupport::Bytes;
+using TestSupport::ReadAll;
+using TestSupport::TTempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+void Write(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    TestSupport::WriteAll(path, Bytes(text));
+}
+
+// Runs the uninstaller on Dest with Record as its "Uninstall.ini" and Settings in its store;
+// returns the run's error lines.
+std::u16string Uninstall(const std::u16string& dest, const std::string& record,
+                         const std::vector<std::pair<const char16_t*, bool>>& settings = {}) {
+    const TTempDir program;
+    TSetupPackageBuilder data;
+    ORV::TMemoryStream text = TestSupport::MemoryStreamOf(Bytes(record));
+    data.AddFile(text, u"Uninstall.ini");
+    data.SaveToFile(program.File("Uninstall.dat"), 1);
+    TSetup setup(u"/AUTO /SILENT", program.File("Uninstall.exe"));
+    EXPECT_EQ(setup.Mode(), smUninstall);
+    setup.SetDestPath(dest);
+    for (const auto& [key, value] : settings) setup.Settings().WriteBool(u"Common", key, value);
+    setup.StartWorker(true);
+    return setup.Errors().Text();
+}
+
+// Every file and folder below Folder, relative, folders with a trailing backslash, sorted. A
+// link to a folder is listed as "<name> (link)" and not entered. Windows removes such a link
+// with the folder that holds it; Wine cannot remove a link of the Linux side on its own, so
+// WithoutLinks drops what is left of links there.
+std::vector<std::string> Below(const fs::path& folder) {
+    std::vector<std::string> names;
+    if (!fs::exists(folder)) return {"(gone)"};
+    for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
+        std::string name = fs::relative(it->path(), folder).string();
+        std::replace(name.begin(), name.end(), '/', '\\');
+        const DWORD attributes = GetFileAttributesW(it->path().c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            names.push_back(name + " (link)");
+            it.disable_recursion_pending();
+        } else {
+            names.push_back(it->is_directory() ? name + "\\" : name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> WithoutLinks(std::vector<std::string> names) {
+    std::erase_if(names, [](const std::string& name) { return name.ends_with(" (link)"); });
+    if (names.empty()) names.push_back("(gone)");
+    return names;
+}
+
+fs::path ShellFolder(int csidl) { return fs::path(ShellFolderPath(csidl)); }
+
+class UninstallActions : public ::testing::Test {
+protected:
+    void SetUp() override { TSetupAppRepo::Unregister(u"QOVI"); }
+    void TearDown() override {
+        TSetupAppRepo::Unregister(u"QOVI");
+        std::error_code ignored;
+        fs::remove_all(ShellFolder(CSIDL_APPDATA) / "QOVI", ignored);
+    }
+};
+
+} // namespace
+
+// An installation with recorded files, a user's file, a portable profile, backups and a link
+// to a folder outside, removed with each choice of the options page.
+TEST_F(UninstallActions, TheChoicesDecideWhatGoesBesideTheRecordedFiles) {
+    const struct {
+        const char* What;
+        std::vector<std::pair<const char16_t*, bool>> Settings;
+        std::vector<std::string> Left;
+    } cases[] = {
+        {"an automatic run: the backups go",
+         {},
+         {"Linked (link)", "Plugins\\", "Plugins\\Mine\\", "Plugins\\Mine\\keep.txt", "Profile\\", "Profile\\p.ini",
+          "QOVI.ini"}},
+        {"neither",
+         {{u"RemoveBackups", false}, {u"RemoveContent", false}},
+         {"!Backup\\", "!Backup\\old.zip", "Linked (link)", "Plugins\\", "Plugins\\Mine\\", "Plugins\\Mine\\keep.txt",
+          "Profile\\", "Profile\\p.ini", "QOVI.ini"}},
+        {"the content: the portable profile goes, the backups stay",
+         {{u"RemoveBackups", false}, {u"RemoveContent", true}},
+         {"!Backup\\", "!Backup\\old.zip", "Linked (link)", "Plugins\\", "Plugins\\Mine\\", "Plugins\\Mine\\keep.txt",
+          "QOVI.ini"}},
+        {"both: the whole folder goes", {{u"RemoveBackups", true}, {u"RemoveContent", true}}, {"(gone)"}},
+    };
+    const fs::path profile = ShellFolder(CSIDL_APPDATA) / "QOVI";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        const TTempDir root;
+        const fs::path dest = root / "QOVI";
+        Write(dest / "QOVI.exe", "player");
+        Write(dest / "Plugins" / "a.dll", "plug-in");
+        Write(dest / "Plugins" / "Mine" / "keep.txt", "the user's");
+        fs::create_directories(dest / "Empty" / "Deeper");
+        Write(dest / "!Backup" / "old.zip", "backup");
+        Write(dest / "Profile" / "p.ini", "portable profile");
+        Write(dest / "QOVI.ini", "[System]\r\nUserMode=1\r\nVersion=5100\r\n");
+        Write(root / "outside" / "keep.txt", "not the player's");
+        Write(root / "victim.txt", "beside the installation");
+        Write(profile / "QOVI.ini", "the user's profile");
+        ASSERT_TRUE(TestSupport::MakeFolderLink(dest / "Linked", root / "outside"));
+
+        EXPECT_EQ(Uninstall(dest.u16string(),
+                            "[Uninstall]\r\nCount=4\r\n0=QOVI.exe\r\n1=Plugins\\a.dll\r\n2=..\\victim.txt\r\n"
+                            "3=QOVI.EXE\r\n",
+                            c.Settings),
+                  u"");
+        EXPECT_EQ(WithoutLinks(Below(dest)), WithoutLinks(c.Left));
+        if (c.Left.size() > 1) EXPECT_TRUE(fs::exists(dest / "Linked")) << "a link is the user's";
+        EXPECT_EQ(ReadAll(root / "outside" / "keep.txt"), Bytes("not the player's"));
+        EXPECT_EQ(ReadAll(root / "victim.txt"), Bytes("beside the installation"));
+        // The users' profiles go with the content of an installation for all users.
+        const bool content = c.Settings.size() == 2 && c.Settings[1].second;
+        EXPECT_EQ(fs::exists(profile / "QOVI.ini"), !content);
+    }
+}
+
+// Installed at the root of a drive, the uninstaller takes what the record names and the folders
+// that held only that; nothing else of the drive, whatever the options say.
+TEST_F(UninstallActions, AnInstallationAtADriveRootTakesOnlyItsRecordedFiles) {
+    const std::string tag = "qovi-root-" + std::to_string(std::random_device()());
+    const fs::path root("C:\\");
+    Write(root / (tag + ".txt"), "recorded");
+    Write(root / (tag + "-sub") / "f.txt", "recorded");
+    fs::create_directories(root / (tag + "-empty"));
+    Write(root / (tag + "-keep.txt"), "not recorded");
+
+    EXPECT_EQ(Uninstall(u"C:\\", "[Uninstall]\r\nCount=3\r\n0=" + tag + ".txt\r\n1=" + tag + "-sub\\f.txt\r\n2=..\\" + tag +
+                                     "-keep.txt\r\n",
+                        {{u"RemoveBackups", true}, {u"RemoveContent", true}}),
+              u"");
+    EXPECT_FALSE(fs::exists(root / (tag + ".txt")));
+    EXPECT_FALSE(fs::exists(root / (tag + "-sub")));
+    EXPECT_TRUE(fs::exists(root / (tag + "-empty")));
+    EXPECT_TRUE(fs::exists(root / (tag + "-keep.txt")));
+    EXPECT_TRUE(fs::exists(fs::path(ShellFolderPath(CSIDL_WINDOWS)) / "system32"));
+    std::error_code ignored;
+    fs::remove_all(root / (tag + "-empty"), ignored);
+    fs::remove(root / (tag + "-keep.txt"), ignored);
+}
+
+// A record without entries still removes the integration and the empty folders.
+TEST_F(UninstallActions, ARecordWithoutEntriesStillRemovesTheIntegrationAndEmptyFolders) {
+    const TTempDir dest;
+    fs::create_directories(dest / "Empty" / "Deeper");
+    Write(dest / "Kept" / "mine.txt", "the user's");
+    fs::create_directories(dest / "System");
+    fs::copy_file(QOVI_DEMO_MENU, dest / "System" / "qovi_menu32.dll");
+    fs::copy_file(QOVI_DEMO_ELEVATOR, dest / "Elevator.exe");
+    const fs::path desktopLink = ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) / "QOVI.lnk";
+    const fs::path startMenu = ShellFolder(CSIDL_COMMON_PROGRAMS) / "QOVI";
+    Write(desktopLink, "link");
+    Write(startMenu / "QOVI.lnk", "link");
+    TSetupAppRepo::Register(u"QOVI", dest.Folder() + u"Uninstall.exe", u"", u"", u"5.10");
+
+    EXPECT_EQ(Uninstall(dest.Folder(), "[Uninstall]\r\nCount=0\r\n"), u"");
+    EXPECT_EQ(Below(dest.Path()), (std::vector<std::string>{"Elevator.exe", "Elevator.log", "Kept\\", "Kept\\mine.txt",
+                                                            "System\\", "System\\qovi_menu32.log"}));
+    EXPECT_EQ(ReadAll(dest / "System" / "qovi_menu32.log"), Bytes("DllUnregisterServer\r\n"));
+    EXPECT_EQ(ReadAll(dest / "Elevator.log"), Bytes("/REG=U\r\n"));
+    EXPECT_FALSE(fs::exists(desktopLink));
+    EXPECT_FALSE(fs::exists(startMenu));
+    std::u16string path;
+    EXPECT_FALSE(TSetupAppRepo::FindInstallPath(u"QOVI", path));
+}
