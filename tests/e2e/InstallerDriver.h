@@ -289,13 +289,89 @@ inline std::string RunLinuxCommand(const std::string& command) {
     return std::string(text.begin(), text.end());
 }
 
+// The player's shortcuts as the demo's script places them: on the all-users desktop and in the
+// all-users Start-menu programs.
+inline std::filesystem::path DesktopLink() { return ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) / "QOVI.lnk"; }
+inline std::filesystem::path StartMenuFolder() { return ShellFolder(CSIDL_COMMON_PROGRAMS) / "QOVI"; }
+
+// The target of a saved link as Debian's link parser reads it ("Local path"), or what it said.
+inline std::u16string LinkTargetByLnkinfo(const std::filesystem::path& link) {
+    std::string quoted(1, '\'');
+    quoted.append(UnixPath(link)).push_back('\'');
+    const std::string output = RunLinuxCommand("lnkinfo " + quoted);
+    const size_t label = output.find("Local path");
+    if (label == std::string::npos) return ORV::Utf8ToUtf16(output);
+    const size_t start = output.find(": ", label) + 2, end = output.find('\n', start);
+    return ORV::Utf8ToUtf16(output.substr(start, end - start));
+}
+
+// What Wine's own list of installed programs prints ("uninstaller --list").
+inline std::string WineProgramList() {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, &inherit, 0)) return "(no pipe)";
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write;
+    startup.hStdError = write;
+    PROCESS_INFORMATION process{};
+    std::wstring line = L"uninstaller.exe --list";
+    const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                                        &startup, &process);
+    CloseHandle(write);
+    if (!started) {
+        CloseHandle(read);
+        return "(not started)";
+    }
+    std::string output;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
+    WaitForSingleObject(process.hProcess, 30000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(read);
+    return output;
+}
+
+// Starts the player at Program with Parameters and waits for its window. A process handle, or
+// an empty one when the window did not come.
+inline ORV::TScopedKernelHandle StartPlayer(const std::u16string& program, const std::u16string& parameters = {}) {
+    std::u16string line(1, u'"');
+    line.append(program).append(u"\" ").append(parameters);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(ORV::W(program), ORV::W(line.data()), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return {};
+    CloseHandle(process.hThread);
+    ORV::TScopedKernelHandle handle(process.hProcess);
+    WaitForInputIdle(handle.Get(), 10000 * Patience());
+    for (int slice = 0; slice < 100 * Patience() && !FindWindowW(L"TQOVIMainForm", nullptr); ++slice) Sleep(100);
+    if (!FindWindowW(L"TQOVIMainForm", nullptr)) return {};
+    return handle;
+}
+
 // Runs of the demo installer; the player's entry in the list of installed programs is the
 // test's while it runs.
 class DemoInstaller : public ::testing::Test {
 protected:
-    void SetUp() override { Setup::Core::TSetupAppRepo::Unregister(u"QOVI"); }
-    void TearDown() override { Setup::Core::TSetupAppRepo::Unregister(u"QOVI"); }
+    void SetUp() override { RemoveTraces(); }
+    void TearDown() override { RemoveTraces(); }
+    // What an installation leaves outside its folder.
+    static void RemoveTraces() {
+        Setup::Core::TSetupAppRepo::Unregister(u"QOVI");
+        std::error_code ignored;
+        std::filesystem::remove(DesktopLink(), ignored);
+        std::filesystem::remove_all(StartMenuFolder(), ignored);
+    }
 
+    TOutcome Uninstall(const std::u16string& parameters = u"/AUTO /SILENT", const TBoxAnswer& answer = kPressOk) {
+        return RunInstaller(DestFolder() + u"Uninstall.exe", parameters, answer);
+    }
     TOutcome Install(const std::u16string& more = {}, const TBoxAnswer& answer = kPressOk) {
         std::u16string parameters = u"/AUTO=" + Quoted(Dest);
         parameters.append(u" /SILENT ").append(more);

@@ -11,7 +11,8 @@ TEST_F(DemoInstaller, ASilentInstallWritesTheLanguagesFilesTheUninstallerAndItsR
     EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
     EXPECT_EQ(outcome.ExitCode, 0u);
 
-    EXPECT_EQ(FilesBelow(Dest.Path()), Sorted(With(kDemoEnglishFiles, {u"QOVI.ini", u"Uninstall.dat", u"Uninstall.exe"})));
+    EXPECT_EQ(FilesBelow(Dest.Path()),
+              Sorted(With(kDemoEnglishFiles, {u"Elevator.log", u"QOVI.ini", u"Uninstall.dat", u"Uninstall.exe"})));
     EXPECT_EQ(TestSupport::ReadAll(Dest / "Uninstall.exe"), TestSupport::ReadAll(std::filesystem::path(DemoInstallerFile())));
     std::vector<uint8_t> mark;
     EXPECT_EQ(UninstallEntries(Dest.Path(), &mark), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
@@ -31,6 +32,38 @@ TEST_F(DemoInstaller, ASilentInstallWritesTheLanguagesFilesTheUninstallerAndItsR
     EXPECT_TRUE(ORV::Platform::SameTextLocale(InstallPathIn(KEY_WOW64_32KEY), DestFolder()));
 }
 
+// The same run registers the player through its own tool, with every switch but the question
+// an automatic run cannot ask, and leaves links to the player that other programs read too.
+TEST_F(DemoInstaller, ASilentInstallIntegratesThePlayerAndListsItForRemoval) {
+    ASSERT_EQ(Install().ExitCode, 0u);
+    EXPECT_EQ(TestSupport::ReadAll(Dest / "Elevator.log"), TestSupport::Bytes("/REG=L1 /REG=D1 /REG=R1 /REG=M1 /REG=R2\r\n"));
+
+    const std::u16string player = DestFolder() + u"QOVI.exe";
+    for (const std::filesystem::path& link : {DesktopLink(), StartMenuFolder() / "QOVI.lnk"}) {
+        SCOPED_TRACE(link.string());
+        ASSERT_TRUE(std::filesystem::exists(link));
+        EXPECT_TRUE(ORV::Platform::SameTextLocale(LinkTargetByLnkinfo(link), player)) << ORV::Utf16ToUtf8(LinkTargetByLnkinfo(link));
+    }
+
+    // The list of installed programs and package managers read these.
+    ORV::TScopedRegKey key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QOVI", 0,
+                            KEY_READ | KEY_WOW64_32KEY, key.Receive()),
+              ERROR_SUCCESS);
+    const std::u16string quoted = u"\"" + DestFolder() + u"Uninstall.exe\"";
+    EXPECT_EQ(ORV::ReadRegistryString(key.Get(), u"UninstallString"), quoted);
+    EXPECT_EQ(ORV::ReadRegistryString(key.Get(), u"QuietUninstallString"), quoted + u" /AUTO /SILENT");
+    EXPECT_EQ(ORV::ReadRegistryString(key.Get(), u"InstallLocation"), DestFolder());
+    DWORD size = 0, bytes = sizeof size;
+    ASSERT_EQ(RegQueryValueExW(key.Get(), L"EstimatedSize", nullptr, nullptr, reinterpret_cast<BYTE*>(&size), &bytes),
+              ERROR_SUCCESS);
+    uintmax_t installed = 0;
+    for (const std::u16string& name : With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}))
+        installed += std::filesystem::file_size(Dest.Path() / name);
+    EXPECT_EQ(size, (installed + 1023) / 1024);
+    EXPECT_NE(WineProgramList().find("QOVI"), std::string::npos) << WineProgramList();
+}
+
 // However the destination is written, the product's files, the uninstaller and its record go
 // into one folder, the record's entries stay relative and the entry names that folder.
 TEST_F(DemoInstaller, EveryWrittenFormOfTheDestinationInstallsIntoOneFolder) {
@@ -43,7 +76,8 @@ TEST_F(DemoInstaller, EveryWrittenFormOfTheDestinationInstallsIntoOneFolder) {
         const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"/AUTO=\"" + written + u"\" /SILENT");
         EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
         EXPECT_EQ(outcome.ExitCode, 0u);
-        EXPECT_EQ(FilesBelow(Dest.Path()), Sorted(With(kDemoEnglishFiles, {u"QOVI.ini", u"Uninstall.dat", u"Uninstall.exe"})));
+        EXPECT_EQ(FilesBelow(Dest.Path()),
+                  Sorted(With(kDemoEnglishFiles, {u"Elevator.log", u"QOVI.ini", u"Uninstall.dat", u"Uninstall.exe"})));
         EXPECT_EQ(UninstallEntries(Dest.Path()), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
         std::u16string installPath;
         ASSERT_TRUE(Setup::Core::TSetupAppRepo::FindInstallPath(u"QOVI", installPath));
@@ -66,12 +100,16 @@ TEST_F(DemoInstaller, ADestinationThatNamesNoFolderIsRefused) {
     EXPECT_EQ(outcome.ExitCode, 1u);
 }
 
-TEST_F(DemoInstaller, APortableInstallLeavesTheRegistryAlone) {
+// A portable player lives in its folder alone: no entry, no registration, no shortcuts.
+TEST_F(DemoInstaller, APortableInstallLeavesTheSystemAlone) {
     const TOutcome outcome = Install(u"/PORTABLE");
     EXPECT_EQ(outcome.ExitCode, 0u);
     EXPECT_EQ(UninstallEntries(Dest.Path()), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
     std::u16string installPath;
     EXPECT_FALSE(Setup::Core::TSetupAppRepo::FindInstallPath(u"QOVI", installPath));
+    EXPECT_FALSE(std::filesystem::exists(Dest / "Elevator.log"));
+    EXPECT_FALSE(std::filesystem::exists(DesktopLink()));
+    EXPECT_FALSE(std::filesystem::exists(StartMenuFolder()));
 }
 
 // The read-me is held open by another program, which lets nobody write, rename or delete it, so
@@ -125,49 +163,25 @@ TEST_F(DemoInstaller, AFileInUseIsAskedAboutAndTheAnswerHolds) {
 }
 
 // The installed uninstaller, started as the list of installed programs starts it, runs again
-// from a folder of its own under TEMP and comes up there as the uninstaller of the installation.
-TEST_F(DemoInstaller, TheInstalledUninstallerRestartsFromTheTemporaryFolder) {
+// from a folder of its own under TEMP, waits for that copy and ends with its exit code. Without
+// /AUTO the copy needs the wizard, which says so and removes nothing.
+TEST_F(DemoInstaller, TheInstalledUninstallerWaitsForItsCopyInTempAndPassesItsExitCode) {
     ASSERT_EQ(Install().ExitCode, 0u);
-    const std::u16string uninstaller = DestFolder() + u"Uninstall.exe";
-    const TOutcome first = RunInstaller(uninstaller, u"");
-    EXPECT_EQ(first.ExitCode, 0u);
-    EXPECT_TRUE(first.Boxes.empty()) << ORV::Utf16ToUtf8(first.Boxes.front().Text);
+    const TOutcome outcome = Uninstall(u"");
+    ASSERT_EQ(outcome.Boxes.size(), 1u);
+    EXPECT_EQ(outcome.Boxes[0].Text, u"This uninstaller can only run silently (/AUTO /SILENT) for now");
+    EXPECT_EQ(outcome.ExitCode, 1u);
 
-    // The copy is the process whose box shows an Uninstall.exe other than the installed one.
-    TDialog copy{};
-    std::u16string image;
-    for (int slice = 0; slice < 600 * Patience() && !copy.Window; ++slice) {
-        for (const TDialog& dialog : Dialogs()) {
-            const std::u16string path = ImageOf(dialog.ProcessId);
-            if (ORV::Platform::SameTextLocale(ORV::ExtractFileName(path), u"Uninstall.exe") &&
-                !ORV::Platform::SameTextLocale(path, uninstaller)) {
-                copy = dialog;
-                image = path;
-            }
-        }
-        if (!copy.Window) Sleep(100);
-    }
-    ASSERT_NE(copy.Window, nullptr) << "the copy showed nothing";
-    const ORV::TScopedKernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, copy.ProcessId));
-    const TBox box = ReadBox(copy.Window);
-    Press(copy.Window, IDOK);
-
-    const std::u16string folder = ORV::ExtractFilePath(image);
+    const std::u16string copy = outcome.Boxes[0].Program;
+    const std::u16string folder = ORV::ExtractFilePath(copy);
+    EXPECT_EQ(ORV::ExtractFileName(copy), u"Uninstall.exe");
     EXPECT_TRUE(Setup::Core::IsInsideTempFolder(folder)) << ORV::Utf16ToUtf8(folder);
-    EXPECT_TRUE(ORV::FileExists(folder + u"Uninstall.dat"));
+    // The first process tidied up after the copy; the restart would have done it otherwise.
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(folder)));
     const auto renames = TestSupport::PendingRenames();
-    EXPECT_GE(TestSupport::PendingDelete(renames, image), 0);
+    EXPECT_GE(TestSupport::PendingDelete(renames, copy), 0);
     EXPECT_GE(TestSupport::PendingDelete(renames, folder + u"Uninstall.dat"), 0);
-    EXPECT_GE(TestSupport::PendingDelete(renames, folder.substr(0, folder.size() - 1)), 0);
-    // Uninstaller mode, on the folder that /PATH named; the steps themselves are not built yet.
-    EXPECT_EQ(box.Text, u"Cannot uninstall from \"" + DestFolder() + u"\": this build has no uninstall steps yet");
-
-    DWORD exitCode = STILL_ACTIVE;
-    ASSERT_EQ(WaitForSingleObject(process.Get(), 10000 * Patience()), WAIT_OBJECT_0);
-    GetExitCodeProcess(process.Get(), &exitCode);
-    EXPECT_EQ(exitCode, 1u);
-    std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(folder), ignored);
+    EXPECT_EQ(UninstallEntries(Dest.Path()), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
 }
 
 TEST(Installer, AFailingActionShowsItsErrorLineAndExitsWithOne) {
