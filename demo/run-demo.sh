@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The demo: the installer that qovi_add_installer built from demo/setup and demo/product, what
-# it carries, a silent run of it under Wine, and a second run over the installation it made.
+# it carries, a silent run of it under Wine, a second run over the installation it made, and the
+# silent removal by its uninstaller.
 set -euo pipefail
 native=$1 win32=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -67,6 +68,17 @@ echo "== the entry in the list of installed programs"
 "$QOVI_WINE64" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QOVI' /reg:32 2>/dev/null | tr -d '\r' |
   sed '/^$/d'
 
+desktop="$WINEPREFIX/drive_c/users/Public/Desktop/QOVI.lnk"
+startmenu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/QOVI"
+echo "== the player's registration: Elevator.exe was started with"
+cat "$installed/Elevator.log"
+echo "== the shortcuts, as lnkinfo reads them"
+for link in "$desktop" "$startmenu/QOVI.lnk"; do
+  echo "${link#"$WINEPREFIX/drive_c/"} -> $(lnkinfo "$link" | sed -n 's/^[[:space:]]*Local path[[:space:]]*: //p')"
+done
+echo "== the player's configuration QOVI.ini"
+iconv -f UTF-16 -t UTF-8 "$installed/QOVI.ini" | tr -d '\r'
+
 # The same installer again, as the update of a 5.04 installation (its configuration says 5.04
 # here): the previous one is backed up into "!Backup\" first, then replaced, the user's skins
 # stay, and the configuration gets a new [System] section.
@@ -82,3 +94,15 @@ for archive in "$installed/!Backup/"*.zip; do
   unzip -l "$archive" | sed -n '4,$p'
   unzip -tq "$archive"
 done
+
+# Removal as a package manager does it: the quiet uninstall string of the entry, waited for.
+echo "== Uninstall.exe /AUTO /SILENT (the entry's QuietUninstallString)"
+status=0
+"$runner" 'C:\qovi-demo\Uninstall.exe' /AUTO /SILENT || status=$?
+echo "== the uninstaller ended with exit code $status; left in $dest (the configuration and the logs of the stand-ins):"
+(cd "$installed" && find . -printf '%y %10s  %P\n' | sed '/  $/d' | sort -k3)
+echo "== Elevator.exe was started with"
+cat "$installed/Elevator.log"
+echo "== shortcuts: desktop $( [ -e "$desktop" ] && echo stayed || echo gone), Start menu $( [ -e "$startmenu" ] && echo stayed || echo gone)"
+echo "== the entry in the list of installed programs: $("$QOVI_WINE64" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QOVI' /reg:32 >/dev/null 2>&1 && echo stayed || echo gone)"
+exit "$status"

@@ -159,13 +159,17 @@ TEST_F(Extraction, ASilentRunWritesTheLanguagesFilesThenTheRecordAndTheEntry) {
     setup.RemoveListener(&recorder);
     ASSERT_FALSE(setup.HasErrors()) << ORV::Utf16ToUtf8(setup.Errors().Strings(0));
 
-    // The preparation first: nothing to back up in a fresh folder, then its three clean-up tasks.
+    // The player is closed first; then the preparation: nothing to back up in a fresh folder,
+    // then its three clean-up tasks; the files, the configuration and the shortcuts.
     EXPECT_EQ(recorder.Statuses,
-              (std::vector<std::u16string>{u"Backing up the previous installation...", u"Updating the settings...",
-                                           u"Removing old files...", u"Copying files...",
-                                           u"Writing the uninstall information...", u"Writing the settings..."}));
-    // 0 when an action becomes current, then one value per task and per file.
-    EXPECT_EQ(recorder.Progress, (std::vector<int32_t>{0, 33, 67, 100, 0, 12, 25, 38, 50, 62, 75, 88, 100, 0, 100}));
+              (std::vector<std::u16string>{u"Closing the player...", u"Backing up the previous installation...",
+                                           u"Updating the settings...", u"Removing old files...", u"Copying files...",
+                                           u"Writing the uninstall information...", u"Writing the settings...",
+                                           u"Creating shortcuts..."}));
+    // 0 when an action becomes current, then one value per task and per file; the closing, the
+    // configuration, the registration and the shell's refresh report only their end.
+    EXPECT_EQ(recorder.Progress, (std::vector<int32_t>{0, 100, 0, 33, 67, 100, 0, 12, 25, 38, 50, 62, 75, 88, 100, 0, 100,
+                                                       0, 100, 0, 100, 0, 100}));
 
     const std::filesystem::path& dest = Dest.Path();
     EXPECT_EQ(ReadAll(dest / "QOVI.exe"), Bytes("player program\r\n"));
