@@ -66,6 +66,12 @@ inline void WriteAll(const std::filesystem::path& path, const std::vector<uint8_
 
 inline std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
+// Writes Text into the file at Path, making its folders first.
+inline void WriteText(const std::filesystem::path& path, const std::string& text) {
+    std::filesystem::create_directories(path.parent_path());
+    WriteAll(path, Bytes(text));
+}
+
 // The message of the TError that Call raises; "(nothing raised)" when it raises nothing.
 template <typename TError = ORV::Exception>
 std::u16string MessageOf(const std::function<void()>& call) {

@@ -35,11 +35,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void Write(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    TestSupport::WriteAll(path, Bytes(text));
-}
-
 std::unique_ptr<ORV::TORVIniFile> IniOf(const std::string& text) {
     auto ini = std::make_unique<ORV::TORVIniFile>();
     ORV::TMemoryStream stream = TestSupport::MemoryStreamOf(Bytes(text));
@@ -82,8 +77,8 @@ TEST(AddonsAction, ParametersFollowTheChoicesAndKeepTheirTrailingBlank) {
 TEST(ShortcutsAction, ALinkIsWrittenOnlyToAnExistingTargetAndLeftAloneWhenItPointsThereAlready) {
     const ORV::TComInitialization com;
     const TTempDir temp;
-    Write(temp / "Player" / "QOVI.exe", "player");
-    Write(temp / "Other" / "Other.exe", "other");
+    TestSupport::WriteText(temp / "Player" / "QOVI.exe", "player");
+    TestSupport::WriteText(temp / "Other" / "Other.exe", "other");
     const std::u16string player = temp.File("Player") + u"\\QOVI.exe";
     const std::u16string link = temp.File("QOVI.lnk");
     std::u16string target;
@@ -104,7 +99,7 @@ TEST(ShortcutsAction, ALinkIsWrittenOnlyToAnExistingTargetAndLeftAloneWhenItPoin
     EXPECT_TRUE(ORV::Platform::SameTextLocale(target, temp.File("Other") + u"\\Other.exe"));
 
     // A file that is no link is replaced by one.
-    Write(temp / "Broken.lnk", "not a link");
+    TestSupport::WriteText(temp / "Broken.lnk", "not a link");
     TSetupActionShortcuts::UpdateLink(temp.File("Broken.lnk"), player);
     EXPECT_TRUE(TSetupActionShortcuts::ReadLinkTarget(temp.File("Broken.lnk"), target));
 }

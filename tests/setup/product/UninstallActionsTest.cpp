@@ -30,11 +30,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void Write(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    TestSupport::WriteAll(path, Bytes(text));
-}
-
 // Runs the uninstaller on Dest with Record as its "Uninstall.ini" and Settings in its store;
 // returns the run's error lines.
 std::u16string Uninstall(const std::u16string& dest, const std::string& record,
@@ -121,16 +116,16 @@ TEST_F(UninstallActions, TheChoicesDecideWhatGoesBesideTheRecordedFiles) {
         SCOPED_TRACE(c.What);
         const TTempDir root;
         const fs::path dest = root / "QOVI";
-        Write(dest / "QOVI.exe", "player");
-        Write(dest / "Plugins" / "a.dll", "plug-in");
-        Write(dest / "Plugins" / "Mine" / "keep.txt", "the user's");
+        TestSupport::WriteText(dest / "QOVI.exe", "player");
+        TestSupport::WriteText(dest / "Plugins" / "a.dll", "plug-in");
+        TestSupport::WriteText(dest / "Plugins" / "Mine" / "keep.txt", "the user's");
         fs::create_directories(dest / "Empty" / "Deeper");
-        Write(dest / "!Backup" / "old.zip", "backup");
-        Write(dest / "Profile" / "p.ini", "portable profile");
-        Write(dest / "QOVI.ini", "[System]\r\nUserMode=1\r\nVersion=5100\r\n");
-        Write(root / "outside" / "keep.txt", "not the player's");
-        Write(root / "victim.txt", "beside the installation");
-        Write(profile / "QOVI.ini", "the user's profile");
+        TestSupport::WriteText(dest / "!Backup" / "old.zip", "backup");
+        TestSupport::WriteText(dest / "Profile" / "p.ini", "portable profile");
+        TestSupport::WriteText(dest / "QOVI.ini", "[System]\r\nUserMode=1\r\nVersion=5100\r\n");
+        TestSupport::WriteText(root / "outside" / "keep.txt", "not the player's");
+        TestSupport::WriteText(root / "victim.txt", "beside the installation");
+        TestSupport::WriteText(profile / "QOVI.ini", "the user's profile");
         ASSERT_TRUE(TestSupport::MakeFolderLink(dest / "Linked", root / "outside"));
 
         EXPECT_EQ(Uninstall(dest.u16string(),
@@ -139,7 +134,9 @@ TEST_F(UninstallActions, TheChoicesDecideWhatGoesBesideTheRecordedFiles) {
                             c.Settings),
                   u"");
         EXPECT_EQ(WithoutLinks(Below(dest)), WithoutLinks(c.Left));
-        if (c.Left.size() > 1) EXPECT_TRUE(fs::exists(dest / "Linked")) << "a link is the user's";
+        if (c.Left.size() > 1) {
+            EXPECT_TRUE(fs::exists(dest / "Linked")) << "a link is the user's";
+        }
         EXPECT_EQ(ReadAll(root / "outside" / "keep.txt"), Bytes("not the player's"));
         EXPECT_EQ(ReadAll(root / "victim.txt"), Bytes("beside the installation"));
         // The users' profiles go with the content of an installation for all users.
@@ -153,10 +150,10 @@ TEST_F(UninstallActions, TheChoicesDecideWhatGoesBesideTheRecordedFiles) {
 TEST_F(UninstallActions, AnInstallationAtADriveRootTakesOnlyItsRecordedFiles) {
     const std::string tag = "qovi-root-" + std::to_string(std::random_device()());
     const fs::path root("C:\\");
-    Write(root / (tag + ".txt"), "recorded");
-    Write(root / (tag + "-sub") / "f.txt", "recorded");
+    TestSupport::WriteText(root / (tag + ".txt"), "recorded");
+    TestSupport::WriteText(root / (tag + "-sub") / "f.txt", "recorded");
     fs::create_directories(root / (tag + "-empty"));
-    Write(root / (tag + "-keep.txt"), "not recorded");
+    TestSupport::WriteText(root / (tag + "-keep.txt"), "not recorded");
 
     EXPECT_EQ(Uninstall(u"C:\\", "[Uninstall]\r\nCount=3\r\n0=" + tag + ".txt\r\n1=" + tag + "-sub\\f.txt\r\n2=..\\" + tag +
                                      "-keep.txt\r\n",
@@ -176,14 +173,14 @@ TEST_F(UninstallActions, AnInstallationAtADriveRootTakesOnlyItsRecordedFiles) {
 TEST_F(UninstallActions, ARecordWithoutEntriesStillRemovesTheIntegrationAndEmptyFolders) {
     const TTempDir dest;
     fs::create_directories(dest / "Empty" / "Deeper");
-    Write(dest / "Kept" / "mine.txt", "the user's");
+    TestSupport::WriteText(dest / "Kept" / "mine.txt", "the user's");
     fs::create_directories(dest / "System");
     fs::copy_file(QOVI_DEMO_MENU, dest / "System" / "qovi_menu32.dll");
     fs::copy_file(QOVI_DEMO_ELEVATOR, dest / "Elevator.exe");
     const fs::path desktopLink = ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) / "QOVI.lnk";
     const fs::path startMenu = ShellFolder(CSIDL_COMMON_PROGRAMS) / "QOVI";
-    Write(desktopLink, "link");
-    Write(startMenu / "QOVI.lnk", "link");
+    TestSupport::WriteText(desktopLink, "link");
+    TestSupport::WriteText(startMenu / "QOVI.lnk", "link");
     TSetupAppRepo::Register(u"QOVI", dest.Folder() + u"Uninstall.exe", u"", u"", u"5.10");
 
     EXPECT_EQ(Uninstall(dest.Folder(), "[Uninstall]\r\nCount=0\r\n"), u"");
