@@ -103,3 +103,44 @@ TEST(ShortcutsAction, ALinkIsWrittenOnlyToAnExistingTargetAndLeftAloneWhenItPoin
     TSetupActionShortcuts::UpdateLink(temp.File("Broken.lnk"), player);
     EXPECT_TRUE(TSetupActionShortcuts::ReadLinkTarget(temp.File("Broken.lnk"), target));
 }
+
+namespace {
+
+LRESULT CALLBACK StubbornPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) return 0;  // a player that will not close
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+// While the player will not close, a stop request ends the passes at once: the run stops
+// before its next action, and nothing of the installation was touched.
+TEST(CloseApplicationsAction, AStopRequestEndsThePassesAtOnce) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = StubbornPlayerProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TQOVIMainForm";
+    RegisterClassW(&windowClass);
+    const HWND player = CreateWindowExW(0, L"TQOVIMainForm", L"QOVI", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                        nullptr, windowClass.hInstance, nullptr);
+    ASSERT_NE(player, nullptr);
+
+    const TTempDir dest;
+    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /SILENT");
+    setup.Resources().InitializeLanguages();
+    setup.StartWorker(false);
+    // The worker's WM_CLOSE reaches the window through this thread, which serves it here.
+    const ULONGLONG started = GetTickCount64();
+    while (GetTickCount64() - started < 3000) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(20);
+    }
+    const ULONGLONG stopping = GetTickCount64();
+    setup.StopWorker();
+    EXPECT_LT(GetTickCount64() - stopping, 2000u) << "the stop waited for the passes";
+    EXPECT_TRUE(IsWindow(player));
+    EXPECT_TRUE(fs::is_empty(dest.Path()));
+    EXPECT_EQ(setup.Errors().Text(), u"The installation was stopped.\r\n");
+    DestroyWindow(player);
+}
