@@ -4,6 +4,7 @@
 #include "ORV.Strings.h"
 #include "ORV.SysUtils.h"
 #include "ORV.Win32.h"
+#include "ORV.Win32.Handles.h"
 #include "Setup.Core.Errors.h"
 #include "Setup.Core.Launch.h"
 #include "Setup.Core.Resources.h"
@@ -81,6 +82,8 @@ void TSetupActionAddonsInstall::Execute() {
     const std::u16string parameters = ORV::Format(ValueOf(*values, u"CL"),
                                                   {ChoiceParameters(*values, choices.Viewer, choices.Extensions,
                                                                     choices.Shortcuts)});
+    // The shell may hand the start to extensions that want an apartment on this thread.
+    const ORV::TComInitialization com;
     ShellExecuteW(nullptr, nullptr, W(target), W(parameters), nullptr, SW_SHOW);
 }
 
