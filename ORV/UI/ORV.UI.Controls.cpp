@@ -1,0 +1,179 @@
+#include "ORV.UI.Controls.h"
+
+#include "ORV.Callbacks.h"
+#include "ORV.SysUtils.h"
+#include "ORV.UI.Scaling.h"
+#include "ORV.UI.Themes.h"
+
+// Windows 10 1703; older headers lack it.
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
+#endif
+
+namespace ORV::UI {
+
+namespace {
+
+// The object that is creating its window, for the messages that come before CreateWindowExW
+// returns; creation happens on one thread at a time per object, and windows belong to the
+// interface thread.
+thread_local TORVWinControl* GCreating = nullptr;
+
+void RegisterClassOnce(const wchar_t* className, WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), className, &windowClass)) return;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = className;
+    if (!RegisterClassExW(&windowClass)) RaiseLastOSError();
+}
+
+// The window rectangle for a client area of Width x Height at Dpi.
+SIZE WindowSizeFor(int width, int height, DWORD style, DWORD exStyle, int dpi) {
+    RECT rect{0, 0, Scale(width, dpi), Scale(height, dpi)};
+    using TAdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = reinterpret_cast<TAdjustForDpi>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    if (!adjustForDpi || !adjustForDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi)))
+        AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr wchar_t kFormClass[] = L"TORVForm";
+
+} // namespace
+
+TORVWinControl::~TORVWinControl() {
+    if (FHandle) {
+        SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
+        DestroyWindow(FHandle);
+    }
+}
+
+int TORVWinControl::ScaleValue(int value) const { return Scale(value, FDpi); }
+
+void TORVWinControl::CreateHandle(const wchar_t* className, const std::u16string& text, DWORD style, DWORD exStyle,
+                                  HWND parent, const RECT& bounds) {
+    RegisterClassOnce(className, &StaticWndProc);
+    FDpi = WindowDpi(parent);
+    const RECT scaled = Scale(bounds, FDpi);
+    GCreating = this;
+    const HWND window = CreateWindowExW(exStyle, className, W(text), style, scaled.left, scaled.top,
+                                        scaled.right - scaled.left, scaled.bottom - scaled.top, parent, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+    GCreating = nullptr;
+    if (!window) RaiseLastOSError();
+    FHandle = window;
+    FDpi = WindowDpi(window);
+}
+
+LRESULT TORVWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(FHandle, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TORVWinControl::StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<TORVWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self && GCreating) {
+        self = GCreating;
+        self->FHandle = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->FHandle = nullptr;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return GuardCallback<LRESULT>(0, [&]() -> LRESULT {
+        if (message == WM_DPICHANGED) {
+            self->FDpi = HIWORD(wParam);
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            self->DpiChanged();
+            return 0;
+        }
+        return self->WndProc(message, wParam, lParam);
+    });
+}
+
+// ---- forms
+
+TORVForm::TORVForm(const std::u16string& caption, int clientWidth, int clientHeight)
+    : FClientWidth(clientWidth), FClientHeight(clientHeight) {
+    const int dpi = WindowDpi(nullptr);
+    const SIZE size = WindowSizeFor(clientWidth, clientHeight, kFormStyle, 0, dpi);
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int left = work.left + (work.right - work.left - size.cx) / 2;
+    const int top = work.top + (work.bottom - work.top - size.cy) / 2;
+    // CreateHandle scales what it is given; the form's place is already in pixels.
+    CreateHandle(kFormClass, caption, kFormStyle, 0, nullptr,
+                 RECT{MulDiv(left, kDesignDpi, dpi), MulDiv(top, kDesignDpi, dpi), MulDiv(left + size.cx, kDesignDpi, dpi),
+                      MulDiv(top + size.cy, kDesignDpi, dpi)});
+    // The window may have come up on another monitor than the primary one.
+    if (Dpi() != dpi) {
+        const SIZE exact = WindowSizeFor(clientWidth, clientHeight, kFormStyle, 0, Dpi());
+        SetWindowPos(Handle(), nullptr, 0, 0, exact.cx, exact.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    SetDarkTitleBar(Handle(), IsAppsDarkMode() && !IsHighContrast());
+}
+
+void TORVForm::Show() {
+    ShowWindow(Handle(), SW_SHOW);
+    UpdateWindow(Handle());
+}
+
+void TORVForm::Close() { SendMessageW(Handle(), WM_CLOSE, 0, 0); }
+
+bool TORVForm::Visible() const { return Handle() && IsWindowVisible(Handle()); }
+
+void TORVForm::PaintBuffered() {
+    PAINTSTRUCT paint{};
+    const HDC target = BeginPaint(Handle(), &paint);
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    const HDC buffer = CreateCompatibleDC(target);
+    const HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
+    const HGDIOBJ previous = SelectObject(buffer, bitmap);
+    // The frame is ended and the GDI objects are freed whatever Paint raises.
+    const std::exception_ptr error = CatchAll([&] { Paint(buffer, client); });
+    if (!error) BitBlt(target, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
+    SelectObject(buffer, previous);
+    DeleteObject(bitmap);
+    DeleteDC(buffer);
+    EndPaint(Handle(), &paint);
+    if (error) std::rethrow_exception(error);
+}
+
+LRESULT TORVForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;  // Paint covers everything
+    case WM_PAINT:
+        PaintBuffered();
+        return 0;
+    case WM_CLOSE:
+        if (CloseQuery()) DestroyWindow(Handle());
+        return 0;
+    case WM_GETDPISCALEDSIZE: {
+        // Keep the client area's design size at the new DPI.
+        auto* size = reinterpret_cast<SIZE*>(lParam);
+        *size = WindowSizeFor(FClientWidth, FClientHeight, kFormStyle, 0, static_cast<int>(wParam));
+        return TRUE;
+    }
+    default:
+        break;
+    }
+    if (IsThemeChange(message, wParam, lParam)) {
+        SetDarkTitleBar(Handle(), IsAppsDarkMode() && !IsHighContrast());
+        ThemeChanged();
+        InvalidateRect(Handle(), nullptr, FALSE);
+    }
+    return TORVWinControl::WndProc(message, wParam, lParam);
+}
+
+} // namespace ORV::UI
