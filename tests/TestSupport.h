@@ -144,6 +144,18 @@ inline std::vector<std::pair<std::u16string, std::u16string>> PendingRenames() {
     return renames;
 }
 
+// The Linux path of a file of the Wine prefix, in UTF-8; empty outside Wine.
+inline std::string UnixPath(const std::filesystem::path& path) {
+    using TToUnix = char*(__cdecl*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<TToUnix>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
+    if (!unix) return {};
+    const std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
 // Makes Link a link to the folder Target, one that the system reports as a reparse point, as a
 // junction is on Windows. Wine's CreateSymbolicLinkW reports success without making anything,
 // but Wine shows a link of the Linux side as exactly such a reparse point, so that is made
@@ -154,19 +166,11 @@ inline bool MakeFolderLink(const std::filesystem::path& link, const std::filesys
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
     };
     if (CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) && isLink()) return true;
-    using TToUnix = char*(__cdecl*)(const wchar_t*);
-    const auto toUnix = reinterpret_cast<TToUnix>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix) return false;
-    const auto unixPath = [&](const std::filesystem::path& path) {
-        char* name = toUnix(path.c_str());
-        std::string result = name ? name : "";
-        if (name) HeapFree(GetProcessHeap(), 0, name);
-        return result;
-    };
+    const std::string linkPath = UnixPath(link), targetPath = UnixPath(target);
+    if (linkPath.empty() || targetPath.empty()) return false;
     // Wine starts Linux programs but cannot wait for them: the link's appearance is the answer.
     std::string command = "Z:\\bin\\ln -s \"";
-    command.append(unixPath(target)).append("\" \"").append(unixPath(link)).append("\"");
+    command.append(targetPath).append("\" \"").append(linkPath).append("\"");
     std::wstring line(command.begin(), command.end());
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

@@ -28,13 +28,6 @@ std::u16string ExcludeTrailingBackslash(std::u16string folder) {
     return folder;
 }
 
-std::u16string WithExtension(const std::u16string& path, std::u16string_view extension) {
-    const size_t dot = path.rfind(u'.');
-    const size_t separator = path.find_last_of(u"\\/:");
-    const bool hasExtension = dot != std::u16string::npos && (separator == std::u16string::npos || dot > separator);
-    return (hasExtension ? path.substr(0, dot) : path) + std::u16string(extension);
-}
-
 // The absolute, long-name form, so that "..", slashes and 8.3 names cannot hide where a path
 // lies. A path that does not exist keeps its full form; one the system cannot read, its text.
 std::u16string CanonicalPath(std::u16string path) {
@@ -76,7 +69,7 @@ DWORD StartUninstaller(const std::u16string& executablePath, const std::u16strin
     std::u16string exe, data;
     try {
         exe = CopyToTemp(folder, executablePath);
-        data = CopyToTemp(folder, WithExtension(executablePath, u".dat"));
+        data = CopyToTemp(folder, UninstallDataFileOf(executablePath));
     } catch (...) {
         DeleteFileW(W(LongPathForm(folder + ORV::ExtractFileName(executablePath))));
         RemoveDirectoryW(W(LongPathForm(folder)));

@@ -61,12 +61,7 @@ private:
 
 std::unique_ptr<ORV::TStream> OpenProductSource(const std::u16string& executablePath) {
     if (!IsUninstallerExe(executablePath)) return std::make_unique<TResourceStream>(L"PRODUCT");
-    std::u16string dataFile = executablePath;
-    const size_t dot = dataFile.rfind(u'.');
-    const size_t separator = dataFile.find_last_of(u"\\/:");
-    if (dot != std::u16string::npos && (separator == std::u16string::npos || dot > separator)) dataFile.resize(dot);
-    dataFile += u".dat";
-    return std::make_unique<ORV::TFileStream>(dataFile, ORV::fmOpenRead,
+    return std::make_unique<ORV::TFileStream>(UninstallDataFileOf(executablePath), ORV::fmOpenRead,
                                               ORV::Platform::TFile::fsRead | ORV::Platform::TFile::fsWrite);
 }
 
@@ -78,6 +73,14 @@ std::unique_ptr<ORV::TMemoryStream> FindFile(const TSetupPackageReader& first, c
 }
 
 } // namespace
+
+std::u16string UninstallDataFileOf(const std::u16string& executablePath) {
+    std::u16string dataFile = executablePath;
+    const size_t dot = dataFile.rfind(u'.');
+    const size_t separator = dataFile.find_last_of(u"\\/:");
+    if (dot != std::u16string::npos && (separator == std::u16string::npos || dot > separator)) dataFile.resize(dot);
+    return dataFile + u".dat";
+}
 
 bool IsUninstallerExe(std::u16string_view executablePath) {
     return ORV::Platform::SameTextLocale(ORV::ExtractFileName(executablePath), u"Uninstall.exe");

@@ -118,6 +118,9 @@ private:
 // True when the program's file name is "Uninstall.exe", ignoring case: then its product
 // package is the ".dat" file beside it.
 bool IsUninstallerExe(std::u16string_view executablePath);
+// The data package beside the program ExecutablePath: its path with the extension ".dat"
+// ("C:\QOVI\Uninstall.exe" -> "C:\QOVI\Uninstall.dat").
+std::u16string UninstallDataFileOf(const std::u16string& executablePath);
 
 // The shell folder Csidl (CSIDL_...) with a trailing backslash, whether it exists yet or not;
 // the temporary folder when the system cannot name it.

@@ -48,10 +48,7 @@ uint64_t FileSize(const std::u16string& path) {
 } // namespace
 
 bool HoldsInstallationOf(const std::u16string& folder, const std::u16string& uninstallerPath) {
-    const std::u16string name = ORV::ExtractFileName(uninstallerPath);
-    const size_t dot = name.rfind(u'.');
-    const std::u16string ownData =
-        ORV::ExtractFilePath(uninstallerPath) + (dot == std::u16string::npos ? name : name.substr(0, dot)) + u".dat";
+    const std::u16string ownData = UninstallDataFileOf(uninstallerPath);
     std::vector<uint8_t> installed, own;
     return ReadWholeFile(ORV::IncludeTrailingBackslash(folder) + kUninstallDataName, installed) &&
            ReadWholeFile(ownData, own) && installed == own;

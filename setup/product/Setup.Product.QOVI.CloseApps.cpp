@@ -9,22 +9,17 @@ namespace Setup::Product::QOVI {
 using namespace Setup::Core;
 using ORV::W;
 
-namespace {
-
-// The program file behind a window, or the window's class when it cannot be read.
-std::u16string ProgramOf(HWND window, const char16_t* windowClass) {
+bool ProgramOfWindow(HWND window, std::u16string& program) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     const ORV::TScopedKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (process.IsValid()) {
-        wchar_t path[MAX_PATH] = {};
-        DWORD length = MAX_PATH;
-        if (QueryFullProcessImageNameW(process.Get(), 0, path, &length) && length > 0) return ORV::FromW(path, length);
-    }
-    return windowClass;
+    if (!process.IsValid()) return false;
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    if (!QueryFullProcessImageNameW(process.Get(), 0, path, &length) || length == 0) return false;
+    program = ORV::FromW(path, length);
+    return true;
 }
-
-} // namespace
 
 TSetupActionCloseApplications::TSetupActionCloseApplications()
     : FCancelled(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
@@ -45,7 +40,7 @@ bool TSetupActionCloseApplications::ClosePass() {
 bool TSetupActionCloseApplications::FindRunningProgram(std::u16string& program) {
     for (const char16_t* windowClass : kPlayerWindowClasses) {
         if (const HWND window = FindWindowW(W(windowClass), nullptr)) {
-            program = ProgramOf(window, windowClass);
+            if (!ProgramOfWindow(window, program)) program = windowClass;
             return true;
         }
     }

@@ -18,6 +18,9 @@ inline constexpr const char16_t* kPlayerWindowClasses[] = {
 inline constexpr char16_t kMsgStillRunning[] =
     u"\"%s\" is still running and does not close. Close it, then run the setup again.";
 
+// The program file of the process that owns Window; false when it cannot be read.
+bool ProgramOfWindow(HWND window, std::u16string& program);
+
 class TSetupActionCloseApplications : public Core::TSetupAction {
 public:
     // How long it keeps trying: a pass sends WM_CLOSE to one window of each class and then

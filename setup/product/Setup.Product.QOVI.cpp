@@ -27,17 +27,11 @@ const bool kRegistered = (ProductInfoClass = &TProductInfoQOVI::Create, true);
 
 // The folder of the program that owns a running player window.
 bool FindRunningPlayerFolder(std::u16string& folder) {
-    HWND window = FindWindowW(W(kPlayerWindowClass), nullptr);
-    if (!window) return false;
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    ORV::TScopedKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!process.IsValid()) return false;
-    wchar_t path[MAX_PATH] = {};
-    DWORD length = MAX_PATH;
+    const HWND window = FindWindowW(W(kPlayerWindowClass), nullptr);
+    std::u16string program;
     // A process whose path cannot be read points nowhere: the caller falls back to the default.
-    if (!QueryFullProcessImageNameW(process.Get(), 0, path, &length) || length == 0) return false;
-    folder = ORV::ExtractFilePath(ORV::FromW(path, length));
+    if (!window || !ProgramOfWindow(window, program)) return false;
+    folder = ORV::ExtractFilePath(program);
     return !folder.empty();
 }
 

@@ -257,17 +257,7 @@ inline std::filesystem::path ShellFolder(int csidl) {
     return std::filesystem::path(path);
 }
 
-// The Linux path of a file of the prefix, in UTF-8.
-inline std::string UnixPath(const std::filesystem::path& path) {
-    using TToUnix = char*(__cdecl*)(const wchar_t*);
-    const auto toUnix = reinterpret_cast<TToUnix>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
-    if (!unix) return {};
-    const std::string result = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
-}
+using TestSupport::UnixPath;
 
 // What a shell command of the Linux side prints (standard output and error together). Wine
 // starts Linux programs too, but hands them neither the pipes of the caller nor their exit, so
