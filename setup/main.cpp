@@ -33,6 +33,7 @@ namespace {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 
+constexpr char16_t kMsgNoSuchFolder[] = u"The folder \"%s\" does not exist";
 constexpr char16_t kMsgNotThisInstallation[] =
     u"\"%s\" does not hold the installation that this uninstaller removes";
 
@@ -64,12 +65,15 @@ int Run(const std::u16string& commandLine) {
     TSetup setup(commandLine);
     if (setup.Mode() == smUninstall) {
         std::u16string path;
-        if (!ORV::GetSwitchValue(commandLine, SwitchPath, path) || !ORV::DirectoryExists(path)) {
+        if (!ORV::GetSwitchValue(commandLine, SwitchPath, path) || path.empty()) {
             // A copy that already runs from the temporary folder must not copy itself again.
             if (IsInsideTempFolder(ORV::Platform::ExecutableFileName()))
                 throw EInstallerMysteryError(u"Cannot start the Uninstaller");
             return static_cast<int>(StartUninstaller());
         }
+        // A folder that is not there is an error of the caller, never a reason to fall back on
+        // the installation this uninstaller came from.
+        if (!ORV::DirectoryExists(path)) throw EInstallerGeneralError(ORV::Format(kMsgNoSuchFolder, {path}));
         // Whatever /PATH= says, only the installation this uninstaller belongs to is removed.
         if (!HoldsInstallationOf(path, ORV::Platform::ExecutableFileName()))
             throw EInstallerGeneralError(ORV::Format(kMsgNotThisInstallation, {path}));

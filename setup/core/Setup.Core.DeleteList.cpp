@@ -41,6 +41,20 @@ std::vector<std::u16string> FoldersToTry(const TSetupDeleteList& list) {
     return folders;
 }
 
+std::vector<std::u16string> FoldersToTryBelow(const TSetupDeleteList& list, std::u16string_view base) {
+    TSetupDeleteList folders;
+    for (const std::u16string& entry : list) {
+        if (!StartsWithText(entry, base)) continue;
+        std::u16string folder = entry.substr(0, entry.find_last_of(u'\\') + 1);
+        while (folder.size() > base.size()) {
+            folders.push_back(folder);
+            const size_t slash = folder.size() >= 2 ? folder.find_last_of(u'\\', folder.size() - 2) : std::u16string::npos;
+            folder.resize(slash == std::u16string::npos ? 0 : slash + 1);
+        }
+    }
+    return FoldersToTry(folders);
+}
+
 bool ResolveUninstallEntry(std::u16string_view entry, const std::u16string& destPath, std::u16string& path) {
     if (entry.empty()) return false;
     if (ORV::IsFullPath(entry)) {

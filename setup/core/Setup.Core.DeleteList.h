@@ -23,6 +23,10 @@ void RemoveRepeated(TSetupDeleteList& list);
 // name ignoring case, so that a subfolder comes after its parent: the order in which to try
 // removing the emptied folders is from the last to the first.
 std::vector<std::u16string> FoldersToTry(const TSetupDeleteList& list);
+// The folders below Base (which ends with a backslash) that hold entries of List starting with
+// Base, and every folder between them and Base, in the order of FoldersToTry; Base itself is not
+// one of them.
+std::vector<std::u16string> FoldersToTryBelow(const TSetupDeleteList& list, std::u16string_view base);
 // The full path of one entry of an uninstall record, for DestPath (which ends with a
 // backslash): a full path ("C:\...", "\\server\share\...") is what the record meant and
 // stands as it is; a relative one lies below DestPath, its "." pieces dropped and each ".."

@@ -65,27 +65,51 @@ void RemoveLink(const std::u16string& link) {
     RemoveDirectoryW(W(path));
 }
 
-// Removes Folder (a real folder, not a link) and everything below it that can go.
+// Opens Folder itself, never what a link there points to, and holds it so that it cannot be
+// renamed or replaced while the handle is open. Invalid when Folder is a link or cannot be opened.
+ORV::TScopedKernelHandle HoldRealFolder(const std::u16string& folder) {
+    ORV::TScopedKernelHandle handle(CreateFileW(W(ORV::LongPathForm(WithoutTrailingBackslash(folder))),
+                                                FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                                nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (handle.IsValid() && (!GetFileInformationByHandle(handle.Get(), &info) ||
+                             !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+                             (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+        handle.Reset();
+    return handle;
+}
+
+// Removes Folder and everything below it that can go. Each folder is checked to be a real one
+// when it is opened, and held while its content goes, so that a folder swapped for a link in
+// the meantime (by a user, while an elevated uninstaller empties a profile) is never entered.
 void RemoveTree(const std::u16string& folder) {
-    WIN32_FIND_DATAW found{};
-    ORV::TScopedFindHandle find(FindFirstFileExW(W(ORV::LongPathForm(folder + u"*")), FindExInfoBasic, &found,
-                                                 FindExSearchNameMatch, nullptr, 0));
-    if (find.IsValid()) {
-        do {
-            const std::u16string name = ORV::FromW(found.cFileName);
-            if (name == u"." || name == u"..") continue;
-            const std::u16string path = folder + name;
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                DeleteFileOrLater(path);
-            } else if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                // The link goes, what it points to stays.
-                RemoveLink(path);
-            } else {
-                RemoveTree(path + u"\\");
-            }
-        } while (FindNextFileW(find.Get(), &found));
+    {
+        const ORV::TScopedKernelHandle held = HoldRealFolder(folder);
+        if (!held.IsValid()) {
+            // A link now (it goes, what it points to stays), or no longer there.
+            RemoveLink(WithoutTrailingBackslash(folder));
+            return;
+        }
+        WIN32_FIND_DATAW found{};
+        ORV::TScopedFindHandle find(FindFirstFileExW(W(ORV::LongPathForm(folder + u"*")), FindExInfoBasic, &found,
+                                                     FindExSearchNameMatch, nullptr, 0));
+        if (find.IsValid()) {
+            do {
+                const std::u16string name = ORV::FromW(found.cFileName);
+                if (name == u"." || name == u"..") continue;
+                const std::u16string path = folder + name;
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                    DeleteFileOrLater(path);
+                } else if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                    // The link goes, what it points to stays.
+                    RemoveLink(path);
+                } else {
+                    RemoveTree(path + u"\\");
+                }
+            } while (FindNextFileW(find.Get(), &found));
+        }
     }
-    find.Reset();
     const std::u16string self = ORV::LongPathForm(WithoutTrailingBackslash(folder));
     SetFileAttributesW(W(self), FILE_ATTRIBUTE_NORMAL);
     if (!RemoveDirectoryW(W(self))) DeleteOnReboot(WithoutTrailingBackslash(folder));

@@ -22,6 +22,28 @@ void DeleteOnReboot(const std::u16string& fileName) {
     MoveFileExW(W(LongPathForm(fileName)), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
+namespace {
+
+// Renames the file at Path to a spare name in TEMP and schedules that for deletion at restart.
+bool MoveAsideForRestart(const std::u16string& path) {
+    std::u16string temp;
+    try {
+        temp = TempFolder();
+    } catch (const ORV::Exception&) {
+        return false;
+    }
+    wchar_t spare[MAX_PATH] = {};
+    if (!GetTempFileNameW(W(temp), L"del", 0, spare)) return false;
+    DeleteFileW(spare);
+    // A plain rename: a copy to another volume could not remove the file in use and would only
+    // leave a second one behind.
+    if (!MoveFileExW(W(path), spare, 0)) return false;
+    DeleteOnReboot(FromW(spare));
+    return true;
+}
+
+} // namespace
+
 void DeleteFileOrLater(const std::u16string& fileName) {
     const std::u16string path = LongPathForm(fileName);
     const DWORD attributes = GetFileAttributesW(W(path));
@@ -31,18 +53,11 @@ void DeleteFileOrLater(const std::u16string& fileName) {
 
     // In use: a running program or a loaded library can still be renamed, which frees its name
     // now, and the system removes the moved file when it restarts.
-    std::u16string temp;
-    try {
-        temp = TempFolder();
-    } catch (const ORV::Exception&) {
-        return; // deleting is never a failure
+    if (!MoveAsideForRestart(path)) {
+        // Not even a rename is possible (TEMP on another volume, no spare name): the file keeps
+        // its name until the restart, which then deletes it where it is.
+        DeleteOnReboot(fileName);
     }
-    wchar_t spare[MAX_PATH] = {};
-    if (!GetTempFileNameW(W(temp), L"del", 0, spare)) return;
-    DeleteFileW(spare);
-    // A plain rename: a copy to another volume could not remove the file in use and would only
-    // leave a second one behind.
-    if (MoveFileExW(W(path), spare, 0)) DeleteOnReboot(FromW(spare));
 }
 
 } // namespace Setup::Core

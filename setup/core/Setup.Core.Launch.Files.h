@@ -17,8 +17,9 @@ void CopyFileOrFail(const std::u16string& source, const std::u16string& target);
 void DeleteOnReboot(const std::u16string& fileName);
 // Deletes the file FileName, read-only or not; a file in use (a loaded library, a running
 // program) is moved to a new name in the temporary folder at once and that is deleted at the
-// next restart. Nothing happens for a missing name or a folder, and nothing is reported when the
-// file can be neither deleted nor moved.
+// next restart; one that cannot be moved either (the temporary folder is on another volume) is
+// deleted at the next restart where it is. Nothing happens for a missing name or a folder, and
+// nothing is reported.
 void DeleteFileOrLater(const std::u16string& fileName);
 
 } // namespace Setup::Core

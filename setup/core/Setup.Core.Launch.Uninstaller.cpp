@@ -12,6 +12,7 @@
 #include "Setup.Core.Resources.h"
 
 #include <ntsecapi.h>
+#include <sddl.h>
 
 #include <algorithm>
 
@@ -56,6 +57,28 @@ std::u16string Hex16(uint64_t value) {
     for (int i = 15; i >= 0; --i, value >>= 4) text[i] = digits[value & 15];
     return text;
 }
+
+// Full control for the system and the administrators, inherited by everything inside, and
+// nothing from the parent: the user's TEMP lets the user's unelevated programs write there, and
+// one of them must not be able to swap a file that an elevated program is about to start.
+class TAdminOnlySecurity {
+public:
+    TAdminOnlySecurity() {
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1,
+                                                                  &FDescriptor, nullptr))
+            ORV::RaiseLastOSError(u"ConvertStringSecurityDescriptorToSecurityDescriptorW");
+        FAttributes.lpSecurityDescriptor = FDescriptor;
+    }
+    ~TAdminOnlySecurity() { LocalFree(FDescriptor); }
+    TAdminOnlySecurity(const TAdminOnlySecurity&) = delete;
+    TAdminOnlySecurity& operator=(const TAdminOnlySecurity&) = delete;
+
+    SECURITY_ATTRIBUTES* Attributes() { return &FAttributes; }
+
+private:
+    PSECURITY_DESCRIPTOR FDescriptor = nullptr;
+    SECURITY_ATTRIBUTES FAttributes{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+};
 
 } // namespace
 
@@ -116,9 +139,10 @@ bool IsInsideFolder(const std::u16string& path, const std::u16string& folder) {
 
 std::u16string CreateFreshFolder(const std::u16string& parent, const std::function<uint64_t()>& random) {
     const std::u16string base = ORV::IncludeTrailingBackslash(parent);
+    TAdminOnlySecurity security;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::u16string folder = base + u"Setup-" + Hex16(random ? random() : SecureRandom());
-        if (CreateDirectoryW(W(LongPathForm(folder)), nullptr)) return folder + u"\\";
+        if (CreateDirectoryW(W(LongPathForm(folder)), security.Attributes())) return folder + u"\\";
         const DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS) ORV::RaiseOSError(error, folder);
     }

@@ -43,9 +43,10 @@ std::u16string CopyToTemp(const std::u16string& folder, const std::u16string& fi
 // Creates a folder that did not exist under Parent, named "Setup-" and 16 hexadecimal digits
 // of Random (by default from the system's secure generator), and returns it with a trailing
 // backslash. A name that exists already is never reused: the next number is tried, up to 100
-// times. Raises EOSError when CreateDirectoryW fails for another reason or every name was
-// taken. Nobody else can have put anything into such a folder, which makes it a safe place
-// for a program that runs elevated.
+// times. The folder and what is put into it grant access to the system and the administrators
+// alone, so that no unelevated program of the user can add a library beside a program that
+// runs elevated from there, or replace that program before it starts. Raises EOSError when
+// CreateDirectoryW fails for another reason or every name was taken.
 std::u16string CreateFreshFolder(const std::u16string& parent, const std::function<uint64_t()>& random = {});
 
 } // namespace Setup::Core

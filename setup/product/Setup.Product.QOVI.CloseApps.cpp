@@ -50,10 +50,10 @@ bool TSetupActionCloseApplications::FindRunningProgram(std::u16string& program) 
 void TSetupActionCloseApplications::Execute() {
     ShowStatus(GetCommonMessage(u"A8"));
     for (int pass = 1; pass <= kMaxPasses; ++pass) {
-        const bool found = ClosePass();
-        // The pause also gives a closed program the time to end and free its files.
+        // Nothing open (any more): the pause after the pass that closed it has given the program
+        // the time to end and free its files, and a run without a player waits for nothing.
+        if (!ClosePass()) return;
         if (WaitForSingleObject(FCancelled.Get(), kPause) == WAIT_OBJECT_0) return;
-        if (!found) return;
     }
     std::u16string program;
     if (!FindRunningProgram(program)) return;  // the last pause was enough

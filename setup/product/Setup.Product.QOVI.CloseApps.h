@@ -23,10 +23,10 @@ bool ProgramOfWindow(HWND window, std::u16string& program);
 
 class TSetupActionCloseApplications : public Core::TSetupAction {
 public:
-    // How long it keeps trying: a pass sends WM_CLOSE to one window of each class and then
-    // pauses, and passes go on while a pass found a window, up to kMaxPasses.
+    // How long it keeps trying: a pass sends WM_CLOSE to one window of each class, and a pass
+    // that found one pauses and is followed by another, up to kMaxPasses.
     static constexpr int kMaxPasses = 15;
-    static constexpr DWORD kPause = 2000;         // ms after every pass
+    static constexpr DWORD kPause = 2000;         // ms after every pass that found a window
     static constexpr DWORD kCloseTimeout = 5000;  // ms a window has to handle WM_CLOSE
 
     TSetupActionCloseApplications();

@@ -5,6 +5,7 @@
 #include "ORV.SysUtils.h"
 #include "ORV.Utils.Strings.h"
 #include "ORV.Win32.h"
+#include "ORV.Win32.Handles.h"
 #include "Setup.Core.ActiveX.h"
 #include "Setup.Core.AppRepo.h"
 #include "Setup.Core.FileList.h"
@@ -13,6 +14,7 @@
 #include "Setup.Core.Resources.h"
 #include "Setup.Core.Users.h"
 #include "Setup.Product.QOVI.Rules.h"
+#include "Setup.Product.QOVI.Shortcuts.h"
 
 #include <shlobj.h>
 
@@ -35,6 +37,41 @@ void RenameWhenExists(const std::u16string& from, const std::u16string& to) {
     if (!ORV::FileExists(from)) return;
     if (!MoveFileW(W(ORV::LongPathForm(from)), W(ORV::LongPathForm(to))))
         ORV::RaiseLastOSError(u"\r\n" + from + u" -> " + to);
+}
+
+// Whether the shortcut at LinkPath starts a program of this installation; one that cannot be
+// read is not known to be ours.
+bool IsLinkIntoDestPath(const std::u16string& linkPath) {
+    std::u16string target;
+    return TSetupActionShortcuts::ReadLinkTarget(linkPath, target) && StartsWithText(target, DestPath());
+}
+
+void DeleteLinkIntoDestPath(const std::u16string& linkPath) {
+    if (ORV::FileExists(linkPath) && IsLinkIntoDestPath(linkPath)) DeleteFileOrLater(linkPath);
+}
+
+// Deletes the shortcuts below Folder that start a program of this installation, then the
+// folders that this left empty. Another installation's shortcuts and the user's own files stay.
+void DeleteLinksIntoDestPath(const std::u16string& folder) {
+    if (!ORV::DirectoryExists(folder)) return;
+    ORV::TORVStringList files;
+    TFileSearchHelper().Search(folder, {}, files);
+    TSetupDeleteList deleted{folder};
+    for (int32_t i = 0; i < files.Count(); ++i) {
+        const std::u16string& file = files.Strings(i);
+        if (!IsLinkIntoDestPath(file)) continue;
+        DeleteFileOrLater(file);
+        deleted.push_back(file);
+    }
+    const std::vector<std::u16string> folders = FoldersToTry(deleted);
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+        if (StartsWithText(*it, folder)) TSetupHelper::RemoveFolder(*it, true);
+}
+
+// Whether the uninstall entry Name belongs to this installation.
+bool IsEntryOfDestPath(const std::u16string& name) {
+    std::u16string path;
+    return TSetupAppRepo::FindInstallPath(name, path) && StartsWithText(path, DestPath());
 }
 
 } // namespace
@@ -85,10 +122,8 @@ void TSetupUpdateTaskRemoveShellMenu::Execute(TSetupDeleteList*) {
 }
 
 void TSetupUpdateTaskRemoveUninstallInfo::Execute(TSetupDeleteList*) {
-    for (const char16_t* name : {u"QOVI3", u"QOVI"}) {
-        std::u16string path;
-        if (TSetupAppRepo::FindInstallPath(name, path) && StartsWithText(path, DestPath())) TSetupAppRepo::Unregister(name);
-    }
+    for (const char16_t* name : {u"QOVI3", u"QOVI"})
+        if (IsEntryOfDestPath(name)) TSetupAppRepo::Unregister(name);
 }
 
 void TSetupUpdateTaskRemoveShortcuts::Execute(TSetupDeleteList*) {
@@ -98,15 +133,20 @@ void TSetupUpdateTaskRemoveShortcuts::Execute(TSetupDeleteList*) {
 
 void TSetupUpdateTaskRemoveShortcuts::RemoveFor(const std::u16string& name) {
     if (name.empty()) return;
-    DeleteFileOrLater(ShellFolderPath(CSIDL_DESKTOPDIRECTORY) + name + u".lnk");
-    DeleteFileOrLater(ShellFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY) + name + u".lnk");
+    // The shell's link objects live in an apartment of this thread.
+    const ORV::TComInitialization com;
+    // Only this installation's: a shortcut of another copy of the player stays where it is.
+    DeleteLinkIntoDestPath(ShellFolderPath(CSIDL_DESKTOPDIRECTORY) + name + u".lnk");
+    DeleteLinkIntoDestPath(ShellFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY) + name + u".lnk");
     for (const int folder : {CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTMENU})
-        TSetupHelper::RemoveFolder(ShellFolderPath(folder) + name + u"\\", false);
+        DeleteLinksIntoDestPath(ShellFolderPath(folder) + name + u"\\");
 }
 
 void TSetupUpdateTaskRemoveFromRegistry::Execute(TSetupDeleteList*) {
-    RunAndWait(DestPath() + u"Elevator.exe /REG=U");
-    TSetupAppRepo::Unregister(Product().GetProductName());
+    // A portable copy registered nothing; its "Elevator.exe" would take away the registrations of
+    // the installed player.
+    if (!Product().IsPortable()) RunAndWait(QuoteArgument(DestPath() + u"Elevator.exe") + u" /REG=U");
+    if (IsEntryOfDestPath(Product().GetProductName())) TSetupAppRepo::Unregister(Product().GetProductName());
 }
 
 void TSetupUpdateTaskUpdateConfigs::Execute(TSetupDeleteList* deleteList) {

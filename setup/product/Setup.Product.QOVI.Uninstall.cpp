@@ -50,6 +50,27 @@ void ListFoldersPostOrder(const std::u16string& folder, std::vector<TUninstallFo
     }
 }
 
+// Whether a folder between Folder (excluded) and Path is a junction or symbolic link: a file
+// reached through one is not in the installation, whatever its path says.
+bool PassesThroughLink(const std::u16string& path, const std::u16string& folder) {
+    for (size_t slash = path.find(u'\\', folder.size()); slash != std::u16string::npos;
+         slash = path.find(u'\\', slash + 1)) {
+        const DWORD attributes = GetFileAttributesW(W(ORV::LongPathForm(path.substr(0, slash))));
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+    }
+    return false;
+}
+
+// Whether the uninstaller may delete the recorded File of the installation in Dest. A file in
+// the installation is deleted unless a link between the two leads elsewhere. A recorded full
+// path outside it is deleted only when the record lies where only administrators write (the
+// Program Files folders): elsewhere a user could have edited the record of a portable copy to
+// make an elevated uninstaller delete any file of the system.
+bool MayDelete(const std::u16string& file, const std::u16string& dest, bool adminOnlyRecord) {
+    if (StartsWithText(file, dest)) return !PassesThroughLink(file, dest);
+    return adminOnlyRecord;
+}
+
 } // namespace
 
 // ---- integration
@@ -102,12 +123,9 @@ std::vector<TUninstallFolder> TSetupActionUninstallFiles::CreateDirsList(const s
     } else {
         // Only what the record put there; the folders of a drive or a system folder that were
         // empty before are not the player's to remove.
-        TSetupDeleteList inside;
-        for (const std::u16string& file : files)
-            if (StartsWithText(file, dest)) inside.push_back(file);
-        const std::vector<std::u16string> tried = FoldersToTry(inside);
+        const std::vector<std::u16string> tried = FoldersToTryBelow(files, dest);
         for (auto folder = tried.rbegin(); folder != tried.rend(); ++folder)
-            if (folder->size() > dest.size()) folders.push_back({*folder, TRemoveMode::RemoveWhenEmpty});
+            folders.push_back({*folder, TRemoveMode::RemoveWhenEmpty});
     }
     if (RemoveBackups()) folders.push_back({dest + u"!Backup\\", TRemoveMode::RemoveAll});
     if (RemoveContent()) PrepareContent(folders);
@@ -116,10 +134,17 @@ std::vector<TUninstallFolder> TSetupActionUninstallFiles::CreateDirsList(const s
 
 void TSetupActionUninstallFiles::PrepareContent(std::vector<TUninstallFolder>& folders) {
     const std::u16string& dest = Controller().DestPath();
-    folders.push_back({RemoveBackups() ? dest : dest + u"Profile\\", TRemoveMode::RemoveAll});
-    ORV::TORVIniFile config;
-    config.LoadFromFile(ORV::FileExists(dest + u"QOVI.ini") ? dest + u"QOVI.ini" : std::u16string());
-    if (!config.ReadBool(u"System", u"UserMode", false)) return;
+    if (!IsProtectedFolder(dest)) {
+        // With the backups gone too, nothing of the folder stays.
+        folders.push_back({RemoveBackups() ? dest : dest + u"Profile\\", TRemoveMode::RemoveAll});
+    } else if (Product().IsPortable()) {
+        // A folder that is never emptied as a whole (a drive root) still loses the profile of the
+        // portable copy there; without one, a "Profile" folder there is not known to be ours.
+        folders.push_back({dest + u"Profile\\", TRemoveMode::RemoveAll});
+    }
+    // A portable copy keeps its profile in its folder; only an installation for all users has
+    // profiles in the users' application data.
+    if (Product().IsPortable()) return;
     // Other users' folders come without their trailing backslash.
     TSetupUsers::Populate([&](const std::u16string&, const std::u16string& appData) {
         if (appData.empty()) return;
@@ -131,11 +156,13 @@ void TSetupActionUninstallFiles::PrepareContent(std::vector<TUninstallFolder>& f
 void TSetupActionUninstallFiles::Execute() {
     const std::vector<std::u16string> files = CreateFileList();
     const std::vector<TUninstallFolder> folders = CreateDirsList(files);
+    const std::u16string& dest = Controller().DestPath();
     ShowStatus(GetCommonMessage(u"A9"));
     const int64_t total = static_cast<int64_t>(files.size() + folders.size());
     int64_t done = 0;
+    const bool adminOnlyRecord = Controller().IsDestPathInProgramFiles();
     for (const std::u16string& file : files) {
-        DeleteFileOrLater(file);
+        if (MayDelete(file, dest, adminOnlyRecord)) DeleteFileOrLater(file);
         SetProgress(StepProgress(++done, total));
     }
     for (const TUninstallFolder& folder : folders) {

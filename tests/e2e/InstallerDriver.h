@@ -17,6 +17,7 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <shobjidl.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -283,6 +284,18 @@ inline std::string RunLinuxCommand(const std::string& command) {
 // all-users Start-menu programs.
 inline std::filesystem::path DesktopLink() { return ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) / "QOVI.lnk"; }
 inline std::filesystem::path StartMenuFolder() { return ShellFolder(CSIDL_COMMON_PROGRAMS) / "QOVI"; }
+
+// Saves a shell link at Link that starts Target, as an older version of the player left them.
+inline void MakeShellLink(const std::filesystem::path& link, const std::filesystem::path& target) {
+    const ORV::TComInitialization com;
+    ORV::TComPtr<IShellLinkW> shellLink;
+    ORV::TComPtr<IPersistFile> file;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                           shellLink.ReceiveVoid())) &&
+                SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.ReceiveVoid())));
+    std::filesystem::create_directories(link.parent_path());
+    ASSERT_TRUE(SUCCEEDED(shellLink->SetPath(target.c_str())) && SUCCEEDED(file->Save(link.c_str(), TRUE)));
+}
 
 // The target of a saved link as Debian's link parser reads it ("Local path"), or what it said.
 inline std::u16string LinkTargetByLnkinfo(const std::filesystem::path& link) {

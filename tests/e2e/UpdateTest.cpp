@@ -149,8 +149,8 @@ TEST_F(UpdateInstaller, AnUpdateOf360MovesTheProfileAndTheConfigurationToTheirNe
     Write(Dest / "System" / "qovi_menu32.dll", "an old shell menu");
     const std::filesystem::path desktopLink = ShellFolder(CSIDL_DESKTOPDIRECTORY) / "QOVI3.lnk";
     const std::filesystem::path startMenu = ShellFolder(CSIDL_STARTMENU) / "QOVI3";
-    Write(desktopLink, "link");
-    Write(startMenu / "QOVI3.lnk", "link");
+    MakeShellLink(desktopLink, Dest / "QOVI.exe");
+    MakeShellLink(startMenu / "QOVI3.lnk", Dest / "QOVI.exe");
     Setup::Core::TSetupAppRepo::Register(u"QOVI3", DestFolder() + u"Uninstall.exe", u"", u"", u"3.60");
 
     const TOutcome outcome = Install();

@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -456,6 +459,22 @@ TEST(LaunchTest, FreshFoldersAreNeverOnesThatExistedBefore) {
     EXPECT_EQ(next, 4u);
     EXPECT_TRUE(fs::is_empty(fs::path(folder)));
     EXPECT_TRUE(fs::exists(taken / L"planted.dll"));
+    // Only the system and the administrators, nothing inherited from the user's TEMP. Wine maps
+    // file security to the Unix mode bits of its one user and reads back what those allow, so the
+    // list can be checked on Windows only.
+    if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        PACL acl = nullptr;
+        ASSERT_EQ(GetNamedSecurityInfoW(reinterpret_cast<const wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
+                                        DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl, nullptr, &descriptor),
+                  DWORD(ERROR_SUCCESS));
+        LPWSTR sddl = nullptr;
+        ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+                                                                         DACL_SECURITY_INFORMATION, &sddl, nullptr));
+        EXPECT_EQ(std::wstring(sddl), L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
+        LocalFree(sddl);
+        LocalFree(descriptor);
+    }
 
     try {
         CreateFreshFolder(U(dir.Path()), [] { return uint64_t(1); });

@@ -22,6 +22,16 @@ TEST(DeleteList, FoldersAreTriedChildrenFirst) {
               (std::vector<std::u16string>{u"C:\\Q\\", u"C:\\Q\\Plugins\\", u"C:\\Q\\Plugins\\x\\", u"C:\\Q\\Plugins\\x\\y\\"}));
 }
 
+// Below a folder whose other content is not ours, every folder between a file and the folder
+// is tried, the folder itself never.
+TEST(DeleteList, FoldersBelowABaseIncludeTheOnesBetween) {
+    const TSetupDeleteList list = {u"C:\\a\\b\\c\\f.txt", u"C:\\g.txt", u"C:\\A\\h.txt", u"D:\\x\\y.txt"};
+    EXPECT_EQ(FoldersToTryBelow(list, u"C:\\"),
+              (std::vector<std::u16string>{u"C:\\a\\", u"C:\\a\\b\\", u"C:\\a\\b\\c\\"}));
+    EXPECT_EQ(FoldersToTryBelow(list, u"C:\\A\\B\\"), (std::vector<std::u16string>{u"C:\\a\\b\\c\\"}));
+    EXPECT_TRUE(FoldersToTryBelow(list, u"E:\\").empty());
+}
+
 TEST(DeleteList, StepProgressRoundsHalvesAwayFromZero) {
     const struct {
         int64_t Done, Total;

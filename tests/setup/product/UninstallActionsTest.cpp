@@ -5,10 +5,12 @@
 #include "ORV.Strings.h"
 #include "ORV.Utils.Strings.h"
 #include "ORV.Win32.h"
+#include "ORV.Win32.Handles.h"
 #include "Setup.Core.AppRepo.h"
 #include "Setup.Core.Controller.h"
 #include "Setup.Core.Package.h"
 #include "Setup.Core.Resources.h"
+#include "Setup.Product.QOVI.Shortcuts.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -129,8 +131,8 @@ TEST_F(UninstallActions, TheChoicesDecideWhatGoesBesideTheRecordedFiles) {
         ASSERT_TRUE(TestSupport::MakeFolderLink(dest / "Linked", root / "outside"));
 
         EXPECT_EQ(Uninstall(dest.u16string(),
-                            "[Uninstall]\r\nCount=4\r\n0=QOVI.exe\r\n1=Plugins\\a.dll\r\n2=..\\victim.txt\r\n"
-                            "3=QOVI.EXE\r\n",
+                            "[Uninstall]\r\nCount=5\r\n0=QOVI.exe\r\n1=Plugins\\a.dll\r\n2=..\\victim.txt\r\n"
+                            "3=QOVI.EXE\r\n4=Linked\\keep.txt\r\n",
                             c.Settings),
                   u"");
         EXPECT_EQ(WithoutLinks(Below(dest)), WithoutLinks(c.Left));
@@ -145,51 +147,103 @@ TEST_F(UninstallActions, TheChoicesDecideWhatGoesBesideTheRecordedFiles) {
     }
 }
 
+// A recorded full path outside the installation is deleted only for an installation in Program
+// Files, whose record only administrators can have written.
+TEST_F(UninstallActions, ARecordedPathOutsideIsTakenOnlyFromAnAdministratorsFolder) {
+    const fs::path programFiles(ShellFolderPath(CSIDL_PROGRAM_FILES));
+    const std::string tag = "qovi-" + std::to_string(std::random_device()());
+    for (const bool inProgramFiles : {false, true}) {
+        SCOPED_TRACE(inProgramFiles ? "in Program Files" : "in a folder of the user's");
+        const TTempDir temp;
+        const fs::path dest = inProgramFiles ? programFiles / tag : temp / "QOVI";
+        const fs::path outside = temp / "elsewhere.txt";
+        TestSupport::WriteText(dest / "QOVI.exe", "player");
+        TestSupport::WriteText(outside, "recorded by its full path");
+        EXPECT_EQ(Uninstall(dest.u16string(), "[Uninstall]\r\nCount=2\r\n0=QOVI.exe\r\n1=" + outside.string() + "\r\n"),
+                  u"");
+        EXPECT_FALSE(fs::exists(dest / "QOVI.exe"));
+        EXPECT_EQ(fs::exists(outside), !inProgramFiles);
+        std::error_code ignored;
+        fs::remove_all(dest, ignored);
+    }
+}
+
 // Installed at the root of a drive, the uninstaller takes what the record names and the folders
 // that held only that; nothing else of the drive, whatever the options say.
 TEST_F(UninstallActions, AnInstallationAtADriveRootTakesOnlyItsRecordedFiles) {
     const std::string tag = "qovi-root-" + std::to_string(std::random_device()());
     const fs::path root("C:\\");
     TestSupport::WriteText(root / (tag + ".txt"), "recorded");
-    TestSupport::WriteText(root / (tag + "-sub") / "f.txt", "recorded");
+    TestSupport::WriteText(root / (tag + "-sub") / "deeper" / "f.txt", "recorded");
     fs::create_directories(root / (tag + "-empty"));
     TestSupport::WriteText(root / (tag + "-keep.txt"), "not recorded");
+    // A portable copy there: its profile goes with the content.
+    TestSupport::WriteText(root / "QOVI.ini", "[System]\r\nUserMode=0\r\nVersion=5100\r\n");
+    TestSupport::WriteText(root / "Profile" / "p.ini", "portable profile");
 
-    EXPECT_EQ(Uninstall(u"C:\\", "[Uninstall]\r\nCount=3\r\n0=" + tag + ".txt\r\n1=" + tag + "-sub\\f.txt\r\n2=..\\" + tag +
-                                     "-keep.txt\r\n",
+    EXPECT_EQ(Uninstall(u"C:\\", "[Uninstall]\r\nCount=4\r\n0=" + tag + ".txt\r\n1=" + tag + "-sub\\deeper\\f.txt\r\n2=..\\" +
+                                     tag + "-keep.txt\r\n3=QOVI.ini\r\n",
                         {{u"RemoveBackups", true}, {u"RemoveContent", true}}),
               u"");
     EXPECT_FALSE(fs::exists(root / (tag + ".txt")));
     EXPECT_FALSE(fs::exists(root / (tag + "-sub")));
     EXPECT_TRUE(fs::exists(root / (tag + "-empty")));
     EXPECT_TRUE(fs::exists(root / (tag + "-keep.txt")));
+    EXPECT_FALSE(fs::exists(root / "Profile"));
+    EXPECT_FALSE(fs::exists(root / "QOVI.ini"));
     EXPECT_TRUE(fs::exists(fs::path(ShellFolderPath(CSIDL_WINDOWS)) / "system32"));
     std::error_code ignored;
     fs::remove_all(root / (tag + "-empty"), ignored);
     fs::remove(root / (tag + "-keep.txt"), ignored);
 }
 
-// A record without entries still removes the integration and the empty folders.
-TEST_F(UninstallActions, ARecordWithoutEntriesStillRemovesTheIntegrationAndEmptyFolders) {
-    const TTempDir dest;
-    fs::create_directories(dest / "Empty" / "Deeper");
-    TestSupport::WriteText(dest / "Kept" / "mine.txt", "the user's");
-    fs::create_directories(dest / "System");
-    fs::copy_file(QOVI_DEMO_MENU, dest / "System" / "qovi_menu32.dll");
-    fs::copy_file(QOVI_DEMO_ELEVATOR, dest / "Elevator.exe");
+// The integration goes only where it belongs to the installation being removed: its own
+// shortcuts, entry and registrations. A record without entries still removes them, and the
+// empty folders; another copy's shortcuts and entry stay, and a portable copy runs no
+// unregistration at all.
+TEST_F(UninstallActions, OnlyTheIntegrationOfThisInstallationIsRemoved) {
+    const ORV::TComInitialization com;
+    const TTempDir other;
+    TestSupport::WriteText(other / "QOVI.exe", "another copy of the player");
     const fs::path desktopLink = ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) / "QOVI.lnk";
+    const fs::path userDesktopLink = ShellFolder(CSIDL_DESKTOPDIRECTORY) / "QOVI.lnk";
     const fs::path startMenu = ShellFolder(CSIDL_COMMON_PROGRAMS) / "QOVI";
-    TestSupport::WriteText(desktopLink, "link");
-    TestSupport::WriteText(startMenu / "QOVI.lnk", "link");
-    TSetupAppRepo::Register(u"QOVI", dest.Folder() + u"Uninstall.exe", u"", u"", u"5.10");
+    const auto link = [](const fs::path& at, const fs::path& target) {
+        fs::create_directories(at.parent_path());
+        Setup::Product::QOVI::TSetupActionShortcuts::UpdateLink(at.u16string(), target.u16string());
+        ASSERT_TRUE(fs::exists(at));
+    };
+    for (const bool portable : {false, true}) {
+        SCOPED_TRACE(portable ? "a portable copy" : "an installation for all users");
+        const TTempDir dest;
+        fs::create_directories(dest / "Empty" / "Deeper");
+        TestSupport::WriteText(dest / "Kept" / "mine.txt", "the user's");
+        TestSupport::WriteText(dest / "QOVI.exe", "player");
+        TestSupport::WriteText(dest / "QOVI.ini", portable ? "[System]\r\nUserMode=0\r\n" : "[System]\r\nUserMode=1\r\n");
+        fs::create_directories(dest / "System");
+        fs::copy_file(QOVI_DEMO_MENU, dest / "System" / "qovi_menu32.dll");
+        fs::copy_file(QOVI_DEMO_ELEVATOR, dest / "Elevator.exe");
+        link(desktopLink, dest / "QOVI.exe");
+        link(startMenu / "QOVI.lnk", dest / "QOVI.exe");
+        link(startMenu / "Tools" / "QOVI.lnk", dest / "QOVI.exe");
+        link(startMenu / "Other.lnk", other / "QOVI.exe");
+        link(userDesktopLink, other / "QOVI.exe");
+        TSetupAppRepo::Register(u"QOVI", (portable ? other.Folder() : dest.Folder()) + u"Uninstall.exe", u"", u"", u"5.10");
 
-    EXPECT_EQ(Uninstall(dest.Folder(), "[Uninstall]\r\nCount=0\r\n"), u"");
-    EXPECT_EQ(Below(dest.Path()), (std::vector<std::string>{"Elevator.exe", "Elevator.log", "Kept\\", "Kept\\mine.txt",
-                                                            "System\\", "System\\qovi_menu32.log"}));
-    EXPECT_EQ(ReadAll(dest / "System" / "qovi_menu32.log"), Bytes("DllUnregisterServer\r\n"));
-    EXPECT_EQ(ReadAll(dest / "Elevator.log"), Bytes("/REG=U\r\n"));
-    EXPECT_FALSE(fs::exists(desktopLink));
-    EXPECT_FALSE(fs::exists(startMenu));
-    std::u16string path;
-    EXPECT_FALSE(TSetupAppRepo::FindInstallPath(u"QOVI", path));
+        EXPECT_EQ(Uninstall(dest.Folder(), "[Uninstall]\r\nCount=0\r\n"), u"");
+        std::vector<std::string> left{"Elevator.exe", "Kept\\", "Kept\\mine.txt", "QOVI.exe", "QOVI.ini",
+                                      "System\\", "System\\qovi_menu32.log"};
+        if (!portable) left.insert(left.begin() + 1, "Elevator.log");
+        EXPECT_EQ(Below(dest.Path()), left);
+        EXPECT_EQ(ReadAll(dest / "System" / "qovi_menu32.log"), Bytes("DllUnregisterServer\r\n"));
+        if (!portable) EXPECT_EQ(ReadAll(dest / "Elevator.log"), Bytes("/REG=U\r\n"));
+        EXPECT_FALSE(fs::exists(desktopLink));
+        EXPECT_EQ(Below(startMenu), std::vector<std::string>{"Other.lnk"});
+        EXPECT_TRUE(fs::exists(userDesktopLink)) << "another copy's shortcut";
+        std::u16string path;
+        EXPECT_EQ(TSetupAppRepo::FindInstallPath(u"QOVI", path), portable) << "another copy's entry";
+    }
+    std::error_code ignored;
+    fs::remove_all(startMenu, ignored);
+    fs::remove(userDesktopLink, ignored);
 }
