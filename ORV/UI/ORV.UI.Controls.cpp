@@ -3,7 +3,11 @@
 #include "ORV.Callbacks.h"
 #include "ORV.SysUtils.h"
 #include "ORV.UI.Scaling.h"
+#include "ORV.UI.StdControls.h"
 #include "ORV.UI.Themes.h"
+
+#include <algorithm>
+#include <cwchar>
 
 // Windows 10 1703; older headers lack it.
 #ifndef WM_GETDPISCALEDSIZE
@@ -41,7 +45,6 @@ SIZE WindowSizeFor(int width, int height, DWORD style, DWORD exStyle, int dpi) {
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr wchar_t kFormClass[] = L"TORVForm";
 
 } // namespace
@@ -102,24 +105,61 @@ LRESULT CALLBACK TORVWinControl::StaticWndProc(HWND window, UINT message, WPARAM
 
 // ---- forms
 
-TORVForm::TORVForm(const std::u16string& caption, int clientWidth, int clientHeight)
-    : FClientWidth(clientWidth), FClientHeight(clientHeight) {
+namespace {
+
+DWORD FormStyle(const TORVFormStyle& style) {
+    return WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN | (style.SystemMenu ? WS_SYSMENU : 0);
+}
+
+DWORD FormExStyle(const TORVFormStyle& style) {
+    return WS_EX_CONTROLPARENT | (style.TopMost ? WS_EX_TOPMOST : 0) | (style.SystemMenu ? 0 : WS_EX_DLGMODALFRAME);
+}
+
+constexpr COLORREF kDarkBackground = RGB(0x26, 0x26, 0x26);
+constexpr COLORREF kDarkText = RGB(0xFF, 0xFF, 0xFF);
+
+} // namespace
+
+TORVForm::TORVForm(const std::u16string& caption, int clientWidth, int clientHeight, TORVFormStyle style)
+    : FClientWidth(clientWidth), FClientHeight(clientHeight), FStyle(FormStyle(style)), FExStyle(FormExStyle(style)) {
     const int dpi = WindowDpi(nullptr);
-    const SIZE size = WindowSizeFor(clientWidth, clientHeight, kFormStyle, 0, dpi);
+    const SIZE size = WindowSizeFor(clientWidth, clientHeight, FStyle, FExStyle, dpi);
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int left = work.left + (work.right - work.left - size.cx) / 2;
     const int top = work.top + (work.bottom - work.top - size.cy) / 2;
     // CreateHandle scales what it is given; the form's place is already in pixels.
-    CreateHandle(kFormClass, caption, kFormStyle, 0, nullptr,
+    CreateHandle(kFormClass, caption, FStyle, FExStyle, nullptr,
                  RECT{MulDiv(left, kDesignDpi, dpi), MulDiv(top, kDesignDpi, dpi), MulDiv(left + size.cx, kDesignDpi, dpi),
                       MulDiv(top + size.cy, kDesignDpi, dpi)});
     // The window may have come up on another monitor than the primary one.
     if (Dpi() != dpi) {
-        const SIZE exact = WindowSizeFor(clientWidth, clientHeight, kFormStyle, 0, Dpi());
+        const SIZE exact = WindowSizeFor(clientWidth, clientHeight, FStyle, FExStyle, Dpi());
         SetWindowPos(Handle(), nullptr, 0, 0, exact.cx, exact.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    MakeFont();
     SetDarkTitleBar(Handle(), IsAppsDarkMode() && !IsHighContrast());
+}
+
+TORVForm::~TORVForm() {
+    if (FFont) DeleteObject(FFont);
+    if (FBrush) DeleteObject(FBrush);
+}
+
+void TORVForm::MakeFont() {
+    const HFONT previous = FFont;
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    LOGFONTW font{};
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) font = metrics.lfMessageFont;
+    wcscpy(font.lfFaceName, L"Segoe UI");
+    font.lfHeight = -MulDiv(9, Dpi(), 72);
+    font.lfWidth = 0;
+    font.lfWeight = FW_NORMAL;
+    font.lfQuality = CLEARTYPE_QUALITY;
+    FFont = CreateFontIndirectW(&font);
+    for (TORVControl* control : FControls) control->Relayout();
+    if (previous) DeleteObject(previous);
 }
 
 void TORVForm::Show() {
@@ -127,9 +167,56 @@ void TORVForm::Show() {
     UpdateWindow(Handle());
 }
 
-void TORVForm::Close() { SendMessageW(Handle(), WM_CLOSE, 0, 0); }
+void TORVForm::ShowModal() {
+    Show();
+    MSG message{};
+    while (Handle()) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            // WM_QUIT belongs to the loop that called us.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        if (got < 0) return;
+        if (Handle() && IsDialogMessageW(Handle(), &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+void TORVForm::Close() {
+    if (Handle()) SendMessageW(Handle(), WM_CLOSE, 0, 0);
+}
 
 bool TORVForm::Visible() const { return Handle() && IsWindowVisible(Handle()); }
+
+void TORVForm::SetCaption(const std::u16string& caption) { SetWindowTextW(Handle(), W(caption)); }
+
+TORVColors TORVForm::Colors() const {
+    if (IsHighContrast()) return {GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW)};
+    if (IsAppsDarkMode()) return {kDarkText, kDarkBackground};
+    return {GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW)};
+}
+
+TORVColors TORVForm::ControlColors(const TORVControl& control) const {
+    TORVColors colors = Colors();
+    if (const auto* label = dynamic_cast<const TORVLabel*>(&control); label && label->TextColor() != CLR_INVALID &&
+                                                                      !IsHighContrast())
+        colors.Text = label->TextColor();
+    return colors;
+}
+
+void TORVForm::AddControl(TORVControl& control) { FControls.push_back(&control); }
+
+void TORVForm::RemoveControl(TORVControl& control) { std::erase(FControls, &control); }
+
+void TORVForm::DpiChanged() { MakeFont(); }
+
+void TORVForm::Paint(HDC dc, const RECT& client) {
+    const HBRUSH brush = CreateSolidBrush(Colors().Background);
+    FillRect(dc, &client, brush);
+    DeleteObject(brush);
+}
 
 void TORVForm::PaintBuffered() {
     PAINTSTRUCT paint{};
@@ -149,6 +236,20 @@ void TORVForm::PaintBuffered() {
     if (error) std::rethrow_exception(error);
 }
 
+LRESULT TORVForm::ControlColor(HDC dc, HWND window) {
+    TORVColors colors = Colors();
+    for (const TORVControl* control : FControls)
+        if (control->Handle() == window) colors = ControlColors(*control);
+    SetTextColor(dc, colors.Text);
+    SetBkColor(dc, colors.Background);
+    if (colors.Background != FBrushColor) {
+        if (FBrush) DeleteObject(FBrush);
+        FBrush = CreateSolidBrush(colors.Background);
+        FBrushColor = colors.Background;
+    }
+    return reinterpret_cast<LRESULT>(FBrush);
+}
+
 LRESULT TORVForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_ERASEBKGND:
@@ -159,10 +260,27 @@ LRESULT TORVForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         if (CloseQuery()) DestroyWindow(Handle());
         return 0;
+    case WM_COMMAND: {
+        const auto window = reinterpret_cast<HWND>(lParam);
+        const int id = LOWORD(wParam);
+        for (TORVControl* control : FControls) {
+            if ((window && control->Handle() == window) || (!window && control->Id() == id)) {
+                control->Command(HIWORD(wParam));
+                return 0;
+            }
+        }
+        if (id == IDCANCEL) CancelPressed();
+        return 0;
+    }
+    case DM_GETDEFID:
+        return FDefaultId ? MAKELRESULT(FDefaultId, DC_HASDEFID) : 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return ControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_GETDPISCALEDSIZE: {
         // Keep the client area's design size at the new DPI.
         auto* size = reinterpret_cast<SIZE*>(lParam);
-        *size = WindowSizeFor(FClientWidth, FClientHeight, kFormStyle, 0, static_cast<int>(wParam));
+        *size = WindowSizeFor(FClientWidth, FClientHeight, FStyle, FExStyle, static_cast<int>(wParam));
         return TRUE;
     }
     default:
@@ -171,7 +289,7 @@ LRESULT TORVForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (IsThemeChange(message, wParam, lParam)) {
         SetDarkTitleBar(Handle(), IsAppsDarkMode() && !IsHighContrast());
         ThemeChanged();
-        InvalidateRect(Handle(), nullptr, FALSE);
+        InvalidateRect(Handle(), nullptr, TRUE);
     }
     return TORVWinControl::WndProc(message, wParam, lParam);
 }

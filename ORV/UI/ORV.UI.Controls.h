@@ -14,6 +14,7 @@
 #include "ORV.Win32.h"
 
 #include <string>
+#include <vector>
 
 namespace ORV::UI {
 
@@ -49,32 +50,83 @@ private:
     int FDpi = 96;
 };
 
+class TORVControl;
+
+// How a form's frame looks.
+struct TORVFormStyle {
+    // A system menu with its Close command (and the close box); without it the title bar is bare.
+    bool SystemMenu = true;
+    // Above every window that is not topmost.
+    bool TopMost = false;
+};
+
+// The colours of a form and its controls.
+struct TORVColors {
+    COLORREF Text;
+    COLORREF Background;
+};
+
 // A top-level window with a fixed client size, centred on its screen, painted through an
 // off-screen bitmap so that nothing flickers, that follows its monitor's DPI and the desktop's
-// theme.
+// theme, and that hosts standard controls (ORV.UI.StdControls.h): it lays them out at its DPI,
+// gives them its font and colours, and passes them their commands. Tab and Shift+Tab move the
+// focus through the controls with WS_TABSTOP in the order they were made, Enter presses the
+// default button and Escape asks to close (CancelPressed) while its message loop runs.
 class TORVForm : public TORVWinControl {
 public:
-    // Creates the window (hidden): a caption and a system menu, not resizable, the client area
-    // ClientWidth x ClientHeight in 96-DPI units.
-    TORVForm(const std::u16string& caption, int clientWidth, int clientHeight);
+    // Creates the window (hidden): a caption, not resizable, the client area ClientWidth x
+    // ClientHeight in 96-DPI units.
+    TORVForm(const std::u16string& caption, int clientWidth, int clientHeight, TORVFormStyle style = {});
+    ~TORVForm() override;
 
     void Show();
+    // Shows the form and serves messages until its window is gone.
+    void ShowModal();
     // Asks CloseQuery, then destroys the window when it agrees.
     void Close();
     bool Visible() const;
+    void SetCaption(const std::u16string& caption);
+
+    // "Segoe UI" at 9 points at the form's DPI; it changes with the DPI.
+    HFONT Font() const { return FFont; }
+    // The colours the controls are drawn in; by default those of the desktop's theme: the
+    // system's in high contrast, dark grey with white text in the dark app theme, else the
+    // system's window colours.
+    virtual TORVColors Colors() const;
+    // The colours of one control; by default Colors(), with the label's own text colour.
+    virtual TORVColors ControlColors(const TORVControl& control) const;
+
+    // For the controls' own use: a control registers itself when it is made and leaves when it goes.
+    void AddControl(TORVControl& control);
+    void RemoveControl(TORVControl& control);
+    // The default button's identifier (0 for none); Enter presses it.
+    void SetDefaultId(int id) { FDefaultId = id; }
 
 protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    // Draws the whole client area into DC (an off-screen bitmap of the client's size).
-    virtual void Paint(HDC dc, const RECT& client) {}
+    void DpiChanged() override;
+    // Draws the whole client area into DC (an off-screen bitmap of the client's size); by
+    // default fills it with Colors().Background.
+    virtual void Paint(HDC dc, const RECT& client);
     // Whether the window may close now; by default yes.
     virtual bool CloseQuery() { return true; }
+    // Escape, or a Cancel button: by default Close().
+    virtual void CancelPressed() { Close(); }
     // The app theme or high contrast changed.
     virtual void ThemeChanged() {}
 
 private:
     void PaintBuffered();
+    LRESULT ControlColor(HDC dc, HWND control);
+    void MakeFont();
+
     int FClientWidth, FClientHeight;
+    DWORD FStyle, FExStyle;
+    HFONT FFont = nullptr;
+    HBRUSH FBrush = nullptr;  // the last control background handed out
+    COLORREF FBrushColor = CLR_INVALID;
+    int FDefaultId = 0;
+    std::vector<TORVControl*> FControls;
 };
 
 } // namespace ORV::UI

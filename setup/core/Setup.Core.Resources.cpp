@@ -13,6 +13,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace Setup::Core {
@@ -181,22 +182,28 @@ std::vector<TSetupLanguageEntry> TSetupResources::LanguageEntries() const {
         file.LoadFromStream(*stream);
         TSetupLanguageEntry& entry = entries.emplace_back();
         entry.FileName = FLanguages.Strings(i);
+        entry.Index = i;
         ORV::LangGetInfo(file, entry.Info, &entry.Icon);
     }
     return entries;
 }
 
-void TSetupResources::InitializeLanguages() {
-    auto english = GetFile(kEnglishLanguageFile);
-
-    const std::vector<TSetupLanguageEntry> entries = LanguageEntries();
+int32_t TSetupResources::PreselectedLanguage() const {
+    std::vector<TSetupLanguageEntry> entries = LanguageEntries();
+    std::stable_sort(entries.begin(), entries.end(), [](const TSetupLanguageEntry& a, const TSetupLanguageEntry& b) {
+        return ORV::Platform::CompareTextLocale(a.Info.Name, b.Info.Name) < 0;
+    });
     std::vector<int32_t> langIds;
     for (const TSetupLanguageEntry& entry : entries) langIds.push_back(entry.Info.LangId);
     const int selected = PreselectLanguage(langIds, ORV::Platform::UserDefaultUILanguage());
-    // Here the language dialog will let the user change the selection, unless the run is
-    // automatic; until it exists, the preselected entry stands in every run.
+    return selected >= 0 ? entries[size_t(selected)].Index : -1;
+}
 
-    const std::u16string chosenName = selected >= 0 ? entries[size_t(selected)].FileName : std::u16string(kEnglishLanguageFile);
+void TSetupResources::InitializeLanguages(const TLanguageChooser& choose) {
+    auto english = GetFile(kEnglishLanguageFile);
+    const int32_t selected = choose ? choose() : PreselectedLanguage();
+    const std::u16string chosenName =
+        selected >= 0 && selected < FLanguages.Count() ? FLanguages.Strings(selected) : std::u16string(kEnglishLanguageFile);
     auto chosen = GetFile(chosenName);
     BuildMessageStore(FMessages, *english, *chosen);
     FLanguageName = LanguageNameOf(chosenName);

@@ -24,6 +24,7 @@
 #include "Setup.Core.Paths.h"
 #include "Setup.Core.Script.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,6 +35,7 @@ namespace Setup::Core {
 // One language the setup package offers, as the language dialog lists it.
 struct TSetupLanguageEntry {
     std::u16string FileName;  // the name in Languages
+    int32_t Index = -1;       // its index there
     ORV::TORVLocalizationInfo Info;
     ORV::TORVIcon Icon;       // empty when the file has none or it cannot be read
 };
@@ -93,10 +95,15 @@ public:
     void ListLanguages();
     // One entry per listed language whose file the setup package holds, with its [File] data.
     std::vector<TSetupLanguageEntry> LanguageEntries() const;
+    // The index in Languages of the language a run takes unless the user chooses: among the
+    // entries sorted by display name (the user's locale, case ignored), the first of the user's
+    // interface language, else the first of 1033, else the first; -1 without entries.
+    int32_t PreselectedLanguage() const;
     // Loads English and merges the chosen language over it, and names it. The choice is the
-    // entry whose LangId is the user's interface language, else 1033, else the first; English
-    // when no language is listed. Raises "Cannot locate ..." for a missing file.
-    void InitializeLanguages();
+    // index in Languages that Choose returns (the language dialog), PreselectedLanguage without
+    // it; English for -1. Raises "Cannot locate ..." for a missing file.
+    using TLanguageChooser = std::function<int32_t()>;
+    void InitializeLanguages(const TLanguageChooser& choose = {});
 
 private:
     // Raises as Expand does.

@@ -1,9 +1,44 @@
 #include "Setup.UI.Pages.h"
 
+#include "ORV.UI.Scaling.h"
+#include "Setup.UI.Palette.h"
+
 namespace Setup::UI {
+
+void TSetupCustomPage::ShowIn(HWND parent, const RECT& area) {
+    FArea = area;
+    if (!Handle()) {
+        CreateHandle(L"TSetupPage", FName, WS_CHILD | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, parent, area);
+        CreateControls();
+    } else {
+        if (GetParent(Handle()) != parent) SetParent(Handle(), parent);
+        const RECT scaled = ORV::UI::Scale(area, ORV::UI::WindowDpi(parent));
+        SetWindowPos(Handle(), nullptr, scaled.left, scaled.top, scaled.right - scaled.left, scaled.bottom - scaled.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ShowWindow(Handle(), SW_SHOW);
+}
+
+void TSetupCustomPage::Hide() {
+    if (Handle()) ShowWindow(Handle(), SW_HIDE);
+}
+
+LRESULT TSetupCustomPage::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND) {
+        RECT client{};
+        GetClientRect(Handle(), &client);
+        const HBRUSH brush = CreateSolidBrush(WizardPalette().Background);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
+        DeleteObject(brush);
+        return 1;
+    }
+    return TORVWinControl::WndProc(message, wParam, lParam);
+}
 
 TSetupCustomPage& TSetupPageList::AddPage(const Core::TSetupPageClass& pageClass) {
     FItems.push_back(pageClass.Create());
+    std::u16string name = pageClass.ClassName ? pageClass.ClassName : u"";
+    FItems.back()->SetName(name.size() > 6 ? name.substr(6) : std::u16string());
     return *FItems.back();
 }
 

@@ -32,6 +32,24 @@ public:
     virtual bool IsFullScreen() const { return false; }
     virtual bool IsInstallPage() const { return false; }
     virtual bool IsUninstallPage() const { return false; }
+
+    // The class name without "TSetup" ("PageWelcome"): the section of the page's texts.
+    const std::u16string& Name() const { return FName; }
+    void SetName(const std::u16string& name) { FName = name; }
+
+    // Makes the page's window a child of Parent at Area (96-DPI units of the parent) and shows
+    // it; the window, and with it the page's controls, are made the first time.
+    void ShowIn(HWND parent, const RECT& area);
+    void Hide();
+
+protected:
+    // Called once the page's window exists.
+    virtual void CreateControls() {}
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    std::u16string FName;
+    RECT FArea{};
 };
 
 } // namespace Setup::UI

@@ -1,0 +1,227 @@
+#include "ORV.UI.StdControls.h"
+
+#include "ORV.Strings.h"
+#include "ORV.SysUtils.h"
+#include "ORV.UI.Controls.h"
+#include "ORV.UI.Scaling.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace ORV::UI {
+
+namespace {
+
+void InitCommonControlsOnce() {
+    static const bool done = [] {
+        INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_USEREX_CLASSES};
+        return InitCommonControlsEx(&init) != FALSE;
+    }();
+    (void)done;
+}
+
+template <typename T>
+T ReadLE(const std::vector<uint8_t>& data, size_t offset) {
+    T value{};
+    std::memcpy(&value, data.data() + offset, sizeof value);
+    return value;
+}
+
+} // namespace
+
+// ---- the base
+
+TORVControl::TORVControl(TORVForm& form, const wchar_t* className, const std::u16string& text, DWORD style,
+                         DWORD exStyle, const RECT& bounds, int id)
+    : FForm(form), FBounds(bounds), FId(id) {
+    InitCommonControlsOnce();
+    const RECT scaled = Scale(bounds, form.Dpi());
+    FHandle = CreateWindowExW(exStyle, className, W(text), WS_CHILD | WS_VISIBLE | style, scaled.left, scaled.top,
+                              scaled.right - scaled.left, scaled.bottom - scaled.top, form.Handle(),
+                              reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), GetModuleHandleW(nullptr), nullptr);
+    if (!FHandle) RaiseLastOSError();
+    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(form.Font()), FALSE);
+    form.AddControl(*this);
+}
+
+TORVControl::~TORVControl() {
+    FForm.RemoveControl(*this);
+    if (IsWindow(FHandle)) DestroyWindow(FHandle);
+}
+
+std::u16string TORVControl::Text() const {
+    const int length = GetWindowTextLengthW(FHandle);
+    std::u16string text(static_cast<size_t>(length) + 1, u'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(FHandle, W(text.data()), length + 1)));
+    return text;
+}
+
+void TORVControl::SetText(const std::u16string& text) {
+    if (Text() != text) SetWindowTextW(FHandle, W(text));
+}
+
+bool TORVControl::Visible() const { return IsWindowVisible(FHandle) != FALSE; }
+
+void TORVControl::SetVisible(bool visible) { ShowWindow(FHandle, visible ? SW_SHOWNA : SW_HIDE); }
+
+bool TORVControl::Enabled() const { return IsWindowEnabled(FHandle) != FALSE; }
+
+void TORVControl::SetEnabled(bool enabled) { EnableWindow(FHandle, enabled); }
+
+void TORVControl::SetFocus() { ::SetFocus(FHandle); }
+
+void TORVControl::SetBounds(const RECT& bounds) {
+    FBounds = bounds;
+    Relayout();
+}
+
+void TORVControl::Relayout() {
+    const RECT scaled = Scale(FBounds, FForm.Dpi());
+    SetWindowPos(FHandle, nullptr, scaled.left, scaled.top, scaled.right - scaled.left, scaled.bottom - scaled.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FForm.Font()), TRUE);
+}
+
+// ---- buttons, labels, check boxes, progress bars
+
+TORVButton::TORVButton(TORVForm& form, const std::u16string& caption, const RECT& bounds, int id, bool isDefault)
+    : TORVControl(form, L"BUTTON", caption, WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, bounds, id) {
+    if (isDefault) form.SetDefaultId(id);
+}
+
+void TORVButton::Click() const {
+    if (Visible() && Enabled() && OnClick) OnClick();
+}
+
+void TORVButton::Command(WORD notification) {
+    if (notification == BN_CLICKED) Click();
+}
+
+TORVLabel::TORVLabel(TORVForm& form, const std::u16string& text, const RECT& bounds, int id)
+    : TORVControl(form, L"STATIC", text, SS_LEFT | SS_NOPREFIX, 0, bounds, id) {}
+
+void TORVLabel::SetTextColor(COLORREF color) {
+    if (color == FTextColor) return;
+    FTextColor = color;
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+TORVCheckBox::TORVCheckBox(TORVForm& form, const std::u16string& caption, const RECT& bounds, int id)
+    : TORVControl(form, L"BUTTON", caption, WS_TABSTOP | BS_AUTOCHECKBOX, 0, bounds, id) {}
+
+bool TORVCheckBox::Checked() const { return SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void TORVCheckBox::SetChecked(bool checked) {
+    if (checked == Checked()) return;
+    SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (OnChange) OnChange();
+}
+
+void TORVCheckBox::Command(WORD notification) {
+    if (notification == BN_CLICKED && OnChange) OnChange();
+}
+
+TORVProgressBar::TORVProgressBar(TORVForm& form, const RECT& bounds, int id)
+    : TORVControl(form, PROGRESS_CLASSW, {}, 0, 0, bounds, id) {
+    SendMessageW(Handle(), PBM_SETRANGE32, 0, 100);
+}
+
+void TORVProgressBar::SetPosition(int position) {
+    SendMessageW(Handle(), PBM_SETPOS, static_cast<WPARAM>(std::clamp(position, 0, 100)), 0);
+}
+
+int TORVProgressBar::Position() const { return static_cast<int>(SendMessageW(Handle(), PBM_GETPOS, 0, 0)); }
+
+// ---- images
+
+TORVImageList::TORVImageList(int size)
+    : FHandle(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 4, 4)), FSize(size) {
+    if (!FHandle) RaiseLastOSError();
+}
+
+TORVImageList::~TORVImageList() { ImageList_Destroy(FHandle); }
+
+int TORVImageList::Count() const { return ImageList_GetImageCount(FHandle); }
+
+int TORVImageList::AddIcon(const TORVIcon& icon) {
+    // TORVIcon checked the directory and that every entry lies inside the data.
+    const std::vector<uint8_t>& data = icon.Data();
+    if (data.size() < 6) return -1;
+    const uint16_t count = ReadLE<uint16_t>(data, 4);
+    int best = -1, bestDistance = 0;
+    for (int i = 0; i < count; ++i) {
+        const size_t entry = 6 + static_cast<size_t>(i) * 16;
+        if (entry + 16 > data.size()) break;
+        const int width = data[entry] ? data[entry] : 256;
+        const int distance = std::abs(width - FSize) * 64 - ReadLE<uint16_t>(data, entry + 6);  // then more colours
+        if (best < 0 || distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    if (best < 0) return -1;
+    const size_t entry = 6 + static_cast<size_t>(best) * 16;
+    const uint32_t size = ReadLE<uint32_t>(data, entry + 8), offset = ReadLE<uint32_t>(data, entry + 12);
+    if (offset > data.size() || size > data.size() - offset) return -1;
+    const HICON handle = CreateIconFromResourceEx(const_cast<uint8_t*>(data.data() + offset), size, TRUE, 0x00030000,
+                                                  FSize, FSize, LR_DEFAULTCOLOR);
+    if (!handle) return -1;
+    const int index = ImageList_AddIcon(FHandle, handle);
+    DestroyIcon(handle);
+    return index;
+}
+
+// ---- the combo box with icons
+
+TORVImageComboBox::TORVImageComboBox(TORVForm& form, const RECT& bounds, int id, TORVImageList* images)
+    : TORVControl(form, WC_COMBOBOXEXW, {}, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                  0, RECT{bounds.left, bounds.top, bounds.right, bounds.top + 200}, id) {
+    if (images) SendMessageW(Handle(), CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images->Handle()));
+}
+
+int TORVImageComboBox::Count() const { return static_cast<int>(SendMessageW(Handle(), CB_GETCOUNT, 0, 0)); }
+
+void TORVImageComboBox::Insert(int index, const std::u16string& text, int imageIndex, intptr_t data) {
+    std::u16string buffer = text;
+    COMBOBOXEXITEMW item{};
+    item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE | CBEIF_LPARAM;
+    item.iItem = index;
+    item.pszText = W(buffer.data());
+    item.iImage = item.iSelectedImage = imageIndex < 0 ? I_IMAGENONE : imageIndex;
+    item.lParam = data;
+    if (SendMessageW(Handle(), CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) RaiseLastOSError();
+}
+
+std::u16string TORVImageComboBox::ItemText(int index) const {
+    wchar_t text[512] = {};
+    COMBOBOXEXITEMW item{};
+    item.mask = CBEIF_TEXT;
+    item.iItem = index;
+    item.pszText = text;
+    item.cchTextMax = 512;
+    SendMessageW(Handle(), CBEM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return FromW(text);
+}
+
+int TORVImageComboBox::ItemImage(int index) const {
+    COMBOBOXEXITEMW item{};
+    item.mask = CBEIF_IMAGE;
+    item.iItem = index;
+    SendMessageW(Handle(), CBEM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return item.iImage == I_IMAGENONE ? -1 : item.iImage;
+}
+
+intptr_t TORVImageComboBox::ItemData(int index) const {
+    COMBOBOXEXITEMW item{};
+    item.mask = CBEIF_LPARAM;
+    item.iItem = index;
+    SendMessageW(Handle(), CBEM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return item.lParam;
+}
+
+int TORVImageComboBox::ItemIndex() const { return static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)); }
+
+void TORVImageComboBox::SetItemIndex(int index) { SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+} // namespace ORV::UI

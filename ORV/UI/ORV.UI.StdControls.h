@@ -1,0 +1,139 @@
+// The standard Windows controls that the forms are made of: push button, label, check box,
+// progress bar and the combo box whose items show an icon, with the image list behind it. Each
+// object owns one child window of its form; its bounds are kept in 96-DPI units and follow the
+// form's DPI, and its colours follow the form's palette (see TORVForm::ControlColors).
+#pragma once
+
+#ifndef _WIN32
+#error "ORV.UI.StdControls.h is for the Windows build only"
+#endif
+
+#include "ORV.Graphics.Icon.h"
+#include "ORV.Win32.h"
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace ORV::UI {
+
+class TORVForm;
+
+class TORVControl {
+public:
+    TORVControl(const TORVControl&) = delete;
+    TORVControl& operator=(const TORVControl&) = delete;
+    virtual ~TORVControl();
+
+    HWND Handle() const { return FHandle; }
+    int Id() const { return FId; }
+
+    std::u16string Text() const;
+    void SetText(const std::u16string& text);
+    bool Visible() const;
+    void SetVisible(bool visible);
+    bool Enabled() const;
+    void SetEnabled(bool enabled);
+    void SetFocus();
+    // In 96-DPI units of the form's client area.
+    const RECT& Bounds() const { return FBounds; }
+    void SetBounds(const RECT& bounds);
+    // Puts the control at its bounds at the form's DPI with the form's font.
+    void Relayout();
+
+    // The form's WM_COMMAND for this control.
+    virtual void Command(WORD notification) { (void)notification; }
+
+protected:
+    // Creates the child window of ClassName on Form; Id is its command identifier.
+    TORVControl(TORVForm& form, const wchar_t* className, const std::u16string& text, DWORD style, DWORD exStyle,
+                const RECT& bounds, int id);
+
+    TORVForm& Form() const { return FForm; }
+
+private:
+    TORVForm& FForm;
+    HWND FHandle = nullptr;
+    RECT FBounds;
+    int FId;
+};
+
+class TORVButton : public TORVControl {
+public:
+    // A push button; the default button of its form when IsDefault (Enter presses it). Give it
+    // IDOK or IDCANCEL as Id to have Enter or Escape press it.
+    TORVButton(TORVForm& form, const std::u16string& caption, const RECT& bounds, int id, bool isDefault = false);
+    void Click() const;
+    void Command(WORD notification) override;
+
+    std::function<void()> OnClick;
+};
+
+class TORVLabel : public TORVControl {
+public:
+    TORVLabel(TORVForm& form, const std::u16string& text, const RECT& bounds, int id = -1);
+    // The text colour; CLR_INVALID (the default) takes the form's.
+    COLORREF TextColor() const { return FTextColor; }
+    void SetTextColor(COLORREF color);
+
+private:
+    COLORREF FTextColor = CLR_INVALID;
+};
+
+class TORVCheckBox : public TORVControl {
+public:
+    TORVCheckBox(TORVForm& form, const std::u16string& caption, const RECT& bounds, int id);
+    bool Checked() const;
+    void SetChecked(bool checked);
+    void Command(WORD notification) override;
+
+    std::function<void()> OnChange;
+};
+
+class TORVProgressBar : public TORVControl {
+public:
+    TORVProgressBar(TORVForm& form, const RECT& bounds, int id = -1);
+    // 0..100.
+    void SetPosition(int position);
+    int Position() const;
+};
+
+// Icons of one size for the items of a list or a combo box.
+class TORVImageList {
+public:
+    explicit TORVImageList(int size = 16);
+    TORVImageList(const TORVImageList&) = delete;
+    TORVImageList& operator=(const TORVImageList&) = delete;
+    ~TORVImageList();
+
+    HIMAGELIST Handle() const { return FHandle; }
+    int Size() const { return FSize; }
+    int Count() const;
+    // Adds the image of Icon that suits the list's size best; returns its index, -1 when the
+    // icon is empty or cannot be read.
+    int AddIcon(const TORVIcon& icon);
+
+private:
+    HIMAGELIST FHandle;
+    int FSize;
+};
+
+// A drop-down list whose items show an icon and a text, and carry a number of the caller's.
+class TORVImageComboBox : public TORVControl {
+public:
+    // Bounds give the closed box; the drop-down list opens below it.
+    TORVImageComboBox(TORVForm& form, const RECT& bounds, int id, TORVImageList* images = nullptr);
+    int Count() const;
+    // Inserts an item at Index (0..Count); ImageIndex -1 for none.
+    void Insert(int index, const std::u16string& text, int imageIndex, intptr_t data);
+    std::u16string ItemText(int index) const;
+    int ItemImage(int index) const;
+    intptr_t ItemData(int index) const;
+    // -1 when nothing is selected.
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+};
+
+} // namespace ORV::UI
