@@ -11,7 +11,9 @@
 #include "ORV.SysUtils.h"
 #include "ORV.Utils.CommandLine.h"
 #include "ORV.Utils.Strings.h"
+#include "ORV.UI.Dialogs.h"
 #include "ORV.Win32.h"
+#include "ORV.Win32.Handles.h"
 #include "Setup.Core.CommandLine.h"
 #include "Setup.Core.Controller.h"
 #include "Setup.Core.Errors.h"
@@ -19,6 +21,9 @@
 #include "Setup.Core.ProductInfo.h"
 #include "Setup.Core.Resources.h"
 #include "Setup.Core.UninstallRecord.h"
+#include "Setup.UI.LanguageDialog.h"
+#include "Setup.UI.Pages.h"
+#include "Setup.UI.Wizard.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -37,12 +42,13 @@ constexpr char16_t kMsgNoSuchFolder[] = u"The folder \"%s\" does not exist";
 constexpr char16_t kMsgNotThisInstallation[] =
     u"\"%s\" does not hold the installation that this uninstaller removes";
 
-void ShowError(const std::u16string& message) {
-    MessageBoxW(nullptr, ORV::W(message), L"Setup", MB_OK | MB_ICONERROR);
-}
+// Owned by the wizard while it is open.
+void ShowError(const std::u16string& message) { ORV::UI::MessageDlg(message, u"Setup", MB_OK | MB_ICONERROR); }
 
 // A failure inside a callback of the system that no caller waits for.
 void ShowCallbackError(const std::exception_ptr& error) { ShowError(ORV::ExceptionMessage(error)); }
+
+int RunWizard(TSetup& setup);
 
 // The run after the start-up checks; returns the exit code. Raises what the user must see.
 int Run(const std::u16string& commandLine) {
@@ -80,8 +86,8 @@ int Run(const std::u16string& commandLine) {
         setup.SetDestPath(path);
     }
 
-    setup.Resources().InitializeLanguages();
     if (setup.HasOption(Silent)) {
+        setup.Resources().InitializeLanguages();
         setup.StartWorker(true);
         if (setup.HasErrors()) {
             std::u16string text;
@@ -91,10 +97,36 @@ int Run(const std::u16string& commandLine) {
         setup.RunActions();
         return kExitSuccess;
     }
-    // The wizard lands with the user interface; until then only silent runs can be made.
-    throw EInstallerGeneralError(setup.Mode() == smUninstall
-                                     ? u"This uninstaller can only run silently (/AUTO /SILENT) for now"
-                                     : u"This setup can only run silently (/AUTO /SILENT) for now");
+    return RunWizard(setup);
+}
+
+// Whether the product has pages of its own for an interactive run: without them the wizard
+// would go straight to the run, with nothing asked.
+bool HasProductPages(TSetup& setup) {
+    bool any = false;
+    setup.ProductInfo().EnumPages([&](const TSetupPageClass&) { any = true; });
+    return any;
+}
+
+// A run with the wizard: the language dialog (shown unless Auto), then the wizard until it
+// closes. Returns the exit code.
+int RunWizard(TSetup& setup) {
+    if (!setup.HasOption(Auto) && !HasProductPages(setup))
+        throw EInstallerGeneralError(setup.Mode() == smUninstall ? u"This uninstaller can only run with /AUTO for now"
+                                                                 : u"This setup can only run with /AUTO for now");
+    // The shell's objects and the taskbar live in this thread's apartment; the pages' rich texts
+    // need the rich-edit library loaded.
+    const ORV::TComInitialization com;
+    const ORV::TScopedLibrary richEdit(LoadLibraryExW(L"MSFTEDIT.DLL", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    setup.Resources().InitializeLanguages(
+        [&] { return Setup::UI::ChooseLanguage(setup.Resources(), setup.HasOption(Auto)); });
+    {
+        Setup::UI::TWizardForm wizard(setup);
+        ORV::UI::SetMainWindow(wizard.Handle());
+        wizard.ShowModal();
+        ORV::UI::SetMainWindow(nullptr);
+    }
+    return setup.HasErrors() ? kExitFailure : kExitSuccess;
 }
 
 } // namespace

@@ -103,6 +103,101 @@ LRESULT CALLBACK TORVWinControl::StaticWndProc(HWND window, UINT message, WPARAM
     });
 }
 
+// ---- hosts of controls
+
+namespace {
+
+constexpr COLORREF kDarkBackground = RGB(0x26, 0x26, 0x26);
+constexpr COLORREF kDarkText = RGB(0xFF, 0xFF, 0xFF);
+
+} // namespace
+
+TORVControlHost::~TORVControlHost() {
+    if (FFont) DeleteObject(FFont);
+    if (FBrush) DeleteObject(FBrush);
+}
+
+HFONT TORVControlHost::Font() {
+    const int dpi = HostDpi();
+    if (FFont && FFontDpi == dpi) return FFont;
+    if (FFont) DeleteObject(FFont);
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    LOGFONTW font{};
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) font = metrics.lfMessageFont;
+    wcscpy(font.lfFaceName, L"Segoe UI");
+    font.lfHeight = -MulDiv(9, dpi, 72);
+    font.lfWidth = 0;
+    font.lfWeight = FW_NORMAL;
+    font.lfQuality = CLEARTYPE_QUALITY;
+    FFont = CreateFontIndirectW(&font);
+    FFontDpi = dpi;
+    return FFont;
+}
+
+void TORVControlHost::RelayoutControls() {
+    for (TORVControl* control : FControls) control->Relayout();
+}
+
+TORVColors TORVControlHost::Colors() const {
+    if (IsHighContrast()) return {GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW)};
+    if (IsAppsDarkMode()) return {kDarkText, kDarkBackground};
+    return {GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW)};
+}
+
+TORVColors TORVControlHost::ControlColors(const TORVControl& control) const {
+    TORVColors colors = Colors();
+    if (const auto* label = dynamic_cast<const TORVLabel*>(&control);
+        label && label->TextColor() != CLR_INVALID && !IsHighContrast())
+        colors.Text = label->TextColor();
+    return colors;
+}
+
+void TORVControlHost::AddControl(TORVControl& control) { FControls.push_back(&control); }
+
+void TORVControlHost::RemoveControl(TORVControl& control) { std::erase(FControls, &control); }
+
+LRESULT TORVControlHost::ControlColor(HDC dc, HWND window) {
+    TORVColors colors = Colors();
+    for (const TORVControl* control : FControls)
+        if (control->Handle() == window) colors = ControlColors(*control);
+    SetTextColor(dc, colors.Text);
+    SetBkColor(dc, colors.Background);
+    if (colors.Background != FBrushColor) {
+        if (FBrush) DeleteObject(FBrush);
+        FBrush = CreateSolidBrush(colors.Background);
+        FBrushColor = colors.Background;
+    }
+    return reinterpret_cast<LRESULT>(FBrush);
+}
+
+bool TORVControlHost::HandleControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_COMMAND: {
+        const auto window = reinterpret_cast<HWND>(lParam);
+        const int id = LOWORD(wParam);
+        result = 0;
+        for (TORVControl* control : FControls) {
+            if ((window && control->Handle() == window) || (!window && control->Id() == id)) {
+                control->Command(HIWORD(wParam));
+                return true;
+            }
+        }
+        if (id == IDCANCEL) CancelPressed();
+        return true;
+    }
+    case DM_GETDEFID:
+        result = FDefaultId ? MAKELRESULT(FDefaultId, DC_HASDEFID) : 0;
+        return true;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        result = ControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        return true;
+    default:
+        return false;
+    }
+}
+
 // ---- forms
 
 namespace {
@@ -114,9 +209,6 @@ DWORD FormStyle(const TORVFormStyle& style) {
 DWORD FormExStyle(const TORVFormStyle& style) {
     return WS_EX_CONTROLPARENT | (style.TopMost ? WS_EX_TOPMOST : 0) | (style.SystemMenu ? 0 : WS_EX_DLGMODALFRAME);
 }
-
-constexpr COLORREF kDarkBackground = RGB(0x26, 0x26, 0x26);
-constexpr COLORREF kDarkText = RGB(0xFF, 0xFF, 0xFF);
 
 } // namespace
 
@@ -137,29 +229,7 @@ TORVForm::TORVForm(const std::u16string& caption, int clientWidth, int clientHei
         const SIZE exact = WindowSizeFor(clientWidth, clientHeight, FStyle, FExStyle, Dpi());
         SetWindowPos(Handle(), nullptr, 0, 0, exact.cx, exact.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    MakeFont();
     SetDarkTitleBar(Handle(), IsAppsDarkMode() && !IsHighContrast());
-}
-
-TORVForm::~TORVForm() {
-    if (FFont) DeleteObject(FFont);
-    if (FBrush) DeleteObject(FBrush);
-}
-
-void TORVForm::MakeFont() {
-    const HFONT previous = FFont;
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    LOGFONTW font{};
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) font = metrics.lfMessageFont;
-    wcscpy(font.lfFaceName, L"Segoe UI");
-    font.lfHeight = -MulDiv(9, Dpi(), 72);
-    font.lfWidth = 0;
-    font.lfWeight = FW_NORMAL;
-    font.lfQuality = CLEARTYPE_QUALITY;
-    FFont = CreateFontIndirectW(&font);
-    for (TORVControl* control : FControls) control->Relayout();
-    if (previous) DeleteObject(previous);
 }
 
 void TORVForm::Show() {
@@ -192,25 +262,7 @@ bool TORVForm::Visible() const { return Handle() && IsWindowVisible(Handle()); }
 
 void TORVForm::SetCaption(const std::u16string& caption) { SetWindowTextW(Handle(), W(caption)); }
 
-TORVColors TORVForm::Colors() const {
-    if (IsHighContrast()) return {GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW)};
-    if (IsAppsDarkMode()) return {kDarkText, kDarkBackground};
-    return {GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW)};
-}
-
-TORVColors TORVForm::ControlColors(const TORVControl& control) const {
-    TORVColors colors = Colors();
-    if (const auto* label = dynamic_cast<const TORVLabel*>(&control); label && label->TextColor() != CLR_INVALID &&
-                                                                      !IsHighContrast())
-        colors.Text = label->TextColor();
-    return colors;
-}
-
-void TORVForm::AddControl(TORVControl& control) { FControls.push_back(&control); }
-
-void TORVForm::RemoveControl(TORVControl& control) { std::erase(FControls, &control); }
-
-void TORVForm::DpiChanged() { MakeFont(); }
+void TORVForm::DpiChanged() { RelayoutControls(); }
 
 void TORVForm::Paint(HDC dc, const RECT& client) {
     const HBRUSH brush = CreateSolidBrush(Colors().Background);
@@ -236,21 +288,8 @@ void TORVForm::PaintBuffered() {
     if (error) std::rethrow_exception(error);
 }
 
-LRESULT TORVForm::ControlColor(HDC dc, HWND window) {
-    TORVColors colors = Colors();
-    for (const TORVControl* control : FControls)
-        if (control->Handle() == window) colors = ControlColors(*control);
-    SetTextColor(dc, colors.Text);
-    SetBkColor(dc, colors.Background);
-    if (colors.Background != FBrushColor) {
-        if (FBrush) DeleteObject(FBrush);
-        FBrush = CreateSolidBrush(colors.Background);
-        FBrushColor = colors.Background;
-    }
-    return reinterpret_cast<LRESULT>(FBrush);
-}
-
 LRESULT TORVForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT result = 0; HandleControlMessage(message, wParam, lParam, result)) return result;
     switch (message) {
     case WM_ERASEBKGND:
         return 1;  // Paint covers everything
@@ -260,23 +299,6 @@ LRESULT TORVForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         if (CloseQuery()) DestroyWindow(Handle());
         return 0;
-    case WM_COMMAND: {
-        const auto window = reinterpret_cast<HWND>(lParam);
-        const int id = LOWORD(wParam);
-        for (TORVControl* control : FControls) {
-            if ((window && control->Handle() == window) || (!window && control->Id() == id)) {
-                control->Command(HIWORD(wParam));
-                return 0;
-            }
-        }
-        if (id == IDCANCEL) CancelPressed();
-        return 0;
-    }
-    case DM_GETDEFID:
-        return FDefaultId ? MAKELRESULT(FDefaultId, DC_HASDEFID) : 0;
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-        return ControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_GETDPISCALEDSIZE: {
         // Keep the client area's design size at the new DPI.
         auto* size = reinterpret_cast<SIZE*>(lParam);

@@ -52,6 +52,58 @@ private:
 
 class TORVControl;
 
+// The colours of a window and its controls.
+struct TORVColors {
+    COLORREF Text;
+    COLORREF Background;
+};
+
+// A window that holds standard controls (ORV.UI.StdControls.h): it lays them out at its DPI,
+// gives them its font and colours, and passes them their commands.
+class TORVControlHost {
+public:
+    TORVControlHost() = default;
+    TORVControlHost(const TORVControlHost&) = delete;
+    TORVControlHost& operator=(const TORVControlHost&) = delete;
+    virtual ~TORVControlHost();
+
+    // The window the controls are children of, and its DPI.
+    virtual HWND HostHandle() const = 0;
+    virtual int HostDpi() const = 0;
+    // "Segoe UI" at 9 points at the host's DPI.
+    HFONT Font();
+    // The colours the controls are drawn in; by default those of the desktop's theme: the
+    // system's in high contrast, dark grey with white text in the dark app theme, else the
+    // system's window colours.
+    virtual TORVColors Colors() const;
+    // The colours of one control; by default Colors(), with a label's own text colour.
+    virtual TORVColors ControlColors(const TORVControl& control) const;
+
+    // For the controls' own use: a control registers itself when it is made and leaves when it goes.
+    void AddControl(TORVControl& control);
+    void RemoveControl(TORVControl& control);
+    // The default button's identifier (0 for none); Enter presses it.
+    void SetDefaultId(int id) { FDefaultId = id; }
+
+protected:
+    // WM_COMMAND, DM_GETDEFID and the controls' colour messages; false for other messages.
+    bool HandleControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Escape, or a Cancel button without a control of its own; by default nothing.
+    virtual void CancelPressed() {}
+    // A new font at the host's DPI, and every control laid out again.
+    void RelayoutControls();
+
+private:
+    LRESULT ControlColor(HDC dc, HWND control);
+
+    HFONT FFont = nullptr;
+    int FFontDpi = 0;
+    HBRUSH FBrush = nullptr;  // the last control background handed out
+    COLORREF FBrushColor = CLR_INVALID;
+    int FDefaultId = 0;
+    std::vector<TORVControl*> FControls;
+};
+
 // How a form's frame looks.
 struct TORVFormStyle {
     // A system menu with its Close command (and the close box); without it the title bar is bare.
@@ -60,24 +112,16 @@ struct TORVFormStyle {
     bool TopMost = false;
 };
 
-// The colours of a form and its controls.
-struct TORVColors {
-    COLORREF Text;
-    COLORREF Background;
-};
-
 // A top-level window with a fixed client size, centred on its screen, painted through an
 // off-screen bitmap so that nothing flickers, that follows its monitor's DPI and the desktop's
-// theme, and that hosts standard controls (ORV.UI.StdControls.h): it lays them out at its DPI,
-// gives them its font and colours, and passes them their commands. Tab and Shift+Tab move the
-// focus through the controls with WS_TABSTOP in the order they were made, Enter presses the
-// default button and Escape asks to close (CancelPressed) while its message loop runs.
-class TORVForm : public TORVWinControl {
+// theme, and that hosts standard controls. Tab and Shift+Tab move the focus through the
+// controls with WS_TABSTOP in the order they were made, Enter presses the default button and
+// Escape asks to close (CancelPressed) while its message loop runs.
+class TORVForm : public TORVWinControl, public TORVControlHost {
 public:
     // Creates the window (hidden): a caption, not resizable, the client area ClientWidth x
     // ClientHeight in 96-DPI units.
     TORVForm(const std::u16string& caption, int clientWidth, int clientHeight, TORVFormStyle style = {});
-    ~TORVForm() override;
 
     void Show();
     // Shows the form and serves messages until its window is gone.
@@ -87,20 +131,8 @@ public:
     bool Visible() const;
     void SetCaption(const std::u16string& caption);
 
-    // "Segoe UI" at 9 points at the form's DPI; it changes with the DPI.
-    HFONT Font() const { return FFont; }
-    // The colours the controls are drawn in; by default those of the desktop's theme: the
-    // system's in high contrast, dark grey with white text in the dark app theme, else the
-    // system's window colours.
-    virtual TORVColors Colors() const;
-    // The colours of one control; by default Colors(), with the label's own text colour.
-    virtual TORVColors ControlColors(const TORVControl& control) const;
-
-    // For the controls' own use: a control registers itself when it is made and leaves when it goes.
-    void AddControl(TORVControl& control);
-    void RemoveControl(TORVControl& control);
-    // The default button's identifier (0 for none); Enter presses it.
-    void SetDefaultId(int id) { FDefaultId = id; }
+    HWND HostHandle() const override { return Handle(); }
+    int HostDpi() const override { return Dpi(); }
 
 protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -111,22 +143,15 @@ protected:
     // Whether the window may close now; by default yes.
     virtual bool CloseQuery() { return true; }
     // Escape, or a Cancel button: by default Close().
-    virtual void CancelPressed() { Close(); }
+    void CancelPressed() override { Close(); }
     // The app theme or high contrast changed.
     virtual void ThemeChanged() {}
 
 private:
     void PaintBuffered();
-    LRESULT ControlColor(HDC dc, HWND control);
-    void MakeFont();
 
     int FClientWidth, FClientHeight;
     DWORD FStyle, FExStyle;
-    HFONT FFont = nullptr;
-    HBRUSH FBrush = nullptr;  // the last control background handed out
-    COLORREF FBrushColor = CLR_INVALID;
-    int FDefaultId = 0;
-    std::vector<TORVControl*> FControls;
 };
 
 } // namespace ORV::UI

@@ -32,22 +32,44 @@ T ReadLE(const std::vector<uint8_t>& data, size_t offset) {
 
 // ---- the base
 
-TORVControl::TORVControl(TORVForm& form, const wchar_t* className, const std::u16string& text, DWORD style,
+TORVControl::TORVControl(TORVControlHost& host, const wchar_t* className, const std::u16string& text, DWORD style,
                          DWORD exStyle, const RECT& bounds, int id)
-    : FForm(form), FBounds(bounds), FId(id) {
+    : FHost(host), FBounds(bounds), FId(id) {
     InitCommonControlsOnce();
-    const RECT scaled = Scale(bounds, form.Dpi());
+    const RECT scaled = Scale(bounds, host.HostDpi());
     FHandle = CreateWindowExW(exStyle, className, W(text), WS_CHILD | WS_VISIBLE | style, scaled.left, scaled.top,
-                              scaled.right - scaled.left, scaled.bottom - scaled.top, form.Handle(),
+                              scaled.right - scaled.left, scaled.bottom - scaled.top, host.HostHandle(),
                               reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), GetModuleHandleW(nullptr), nullptr);
     if (!FHandle) RaiseLastOSError();
-    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(form.Font()), FALSE);
-    form.AddControl(*this);
+    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(host.Font()), FALSE);
+    host.AddControl(*this);
 }
 
 TORVControl::~TORVControl() {
-    FForm.RemoveControl(*this);
+    FHost.RemoveControl(*this);
     if (IsWindow(FHandle)) DestroyWindow(FHandle);
+    if (FOwnFont) DeleteObject(FOwnFont);
+}
+
+HFONT TORVControl::CurrentFont() {
+    if (!FFontPoints) return FHost.Font();
+    const int dpi = FHost.HostDpi();
+    if (FOwnFont && FOwnFontDpi == dpi) return FOwnFont;
+    LOGFONTW font{};
+    GetObjectW(FHost.Font(), sizeof font, &font);
+    font.lfHeight = -MulDiv(FFontPoints, dpi, 72);
+    font.lfWidth = 0;
+    const HFONT made = CreateFontIndirectW(&font);
+    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(made), TRUE);
+    if (FOwnFont) DeleteObject(FOwnFont);
+    FOwnFont = made;
+    FOwnFontDpi = dpi;
+    return FOwnFont;
+}
+
+void TORVControl::SetFontSize(int points) {
+    FFontPoints = points;
+    Relayout();
 }
 
 std::u16string TORVControl::Text() const {
@@ -77,17 +99,17 @@ void TORVControl::SetBounds(const RECT& bounds) {
 }
 
 void TORVControl::Relayout() {
-    const RECT scaled = Scale(FBounds, FForm.Dpi());
+    const RECT scaled = Scale(FBounds, FHost.HostDpi());
     SetWindowPos(FHandle, nullptr, scaled.left, scaled.top, scaled.right - scaled.left, scaled.bottom - scaled.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FForm.Font()), TRUE);
+    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(CurrentFont()), TRUE);
 }
 
 // ---- buttons, labels, check boxes, progress bars
 
-TORVButton::TORVButton(TORVForm& form, const std::u16string& caption, const RECT& bounds, int id, bool isDefault)
-    : TORVControl(form, L"BUTTON", caption, WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, bounds, id) {
-    if (isDefault) form.SetDefaultId(id);
+TORVButton::TORVButton(TORVControlHost& host, const std::u16string& caption, const RECT& bounds, int id, bool isDefault)
+    : TORVControl(host, L"BUTTON", caption, WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, bounds, id) {
+    if (isDefault) host.SetDefaultId(id);
 }
 
 void TORVButton::Click() const {
@@ -98,8 +120,22 @@ void TORVButton::Command(WORD notification) {
     if (notification == BN_CLICKED) Click();
 }
 
-TORVLabel::TORVLabel(TORVForm& form, const std::u16string& text, const RECT& bounds, int id)
-    : TORVControl(form, L"STATIC", text, SS_LEFT | SS_NOPREFIX, 0, bounds, id) {}
+TORVLabel::TORVLabel(TORVControlHost& host, const std::u16string& text, const RECT& bounds, int id, bool wordWrap)
+    : TORVControl(host, L"STATIC", text, SS_NOPREFIX | (wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS), 0, bounds,
+                  id) {}
+
+TORVMemo::TORVMemo(TORVControlHost& host, const RECT& bounds, int id)
+    : TORVControl(host, L"EDIT", {}, WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE,
+                  bounds, id) {}
+
+TORVLinkLabel::TORVLinkLabel(TORVControlHost& host, const std::u16string& text, const RECT& bounds, int id)
+    : TORVLabel(host, text, bounds, id, false) {
+    SetWindowLongPtrW(Handle(), GWL_STYLE, GetWindowLongPtrW(Handle(), GWL_STYLE) | SS_NOTIFY | SS_CENTER);
+}
+
+void TORVLinkLabel::Command(WORD notification) {
+    if (notification == STN_CLICKED && OnClick) OnClick();
+}
 
 void TORVLabel::SetTextColor(COLORREF color) {
     if (color == FTextColor) return;
@@ -107,23 +143,21 @@ void TORVLabel::SetTextColor(COLORREF color) {
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 
-TORVCheckBox::TORVCheckBox(TORVForm& form, const std::u16string& caption, const RECT& bounds, int id)
-    : TORVControl(form, L"BUTTON", caption, WS_TABSTOP | BS_AUTOCHECKBOX, 0, bounds, id) {}
+TORVCheckBox::TORVCheckBox(TORVControlHost& host, const std::u16string& caption, const RECT& bounds, int id)
+    : TORVControl(host, L"BUTTON", caption, WS_TABSTOP | BS_AUTOCHECKBOX, 0, bounds, id) {}
 
 bool TORVCheckBox::Checked() const { return SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void TORVCheckBox::SetChecked(bool checked) {
-    if (checked == Checked()) return;
     SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-    if (OnChange) OnChange();
 }
 
 void TORVCheckBox::Command(WORD notification) {
-    if (notification == BN_CLICKED && OnChange) OnChange();
+    if (notification == BN_CLICKED && OnClick) OnClick();
 }
 
-TORVProgressBar::TORVProgressBar(TORVForm& form, const RECT& bounds, int id)
-    : TORVControl(form, PROGRESS_CLASSW, {}, 0, 0, bounds, id) {
+TORVProgressBar::TORVProgressBar(TORVControlHost& host, const RECT& bounds, int id)
+    : TORVControl(host, PROGRESS_CLASSW, {}, 0, 0, bounds, id) {
     SendMessageW(Handle(), PBM_SETRANGE32, 0, 100);
 }
 
@@ -174,8 +208,8 @@ int TORVImageList::AddIcon(const TORVIcon& icon) {
 
 // ---- the combo box with icons
 
-TORVImageComboBox::TORVImageComboBox(TORVForm& form, const RECT& bounds, int id, TORVImageList* images)
-    : TORVControl(form, WC_COMBOBOXEXW, {}, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+TORVImageComboBox::TORVImageComboBox(TORVControlHost& host, const RECT& bounds, int id, TORVImageList* images)
+    : TORVControl(host, WC_COMBOBOXEXW, {}, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
                   0, RECT{bounds.left, bounds.top, bounds.right, bounds.top + 200}, id) {
     if (images) SendMessageW(Handle(), CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images->Handle()));
 }

@@ -1,7 +1,7 @@
 // The standard Windows controls that the forms are made of: push button, label, check box,
 // progress bar and the combo box whose items show an icon, with the image list behind it. Each
-// object owns one child window of its form; its bounds are kept in 96-DPI units and follow the
-// form's DPI, and its colours follow the form's palette (see TORVForm::ControlColors).
+// object owns one child window of its host (a form or a page); its bounds are kept in 96-DPI
+// units and follow the host's DPI, and its colours are the host's (TORVControlHost::ControlColors).
 #pragma once
 
 #ifndef _WIN32
@@ -19,7 +19,7 @@
 
 namespace ORV::UI {
 
-class TORVForm;
+class TORVControlHost;
 
 class TORVControl {
 public:
@@ -40,31 +40,42 @@ public:
     // In 96-DPI units of the form's client area.
     const RECT& Bounds() const { return FBounds; }
     void SetBounds(const RECT& bounds);
-    // Puts the control at its bounds at the form's DPI with the form's font.
+    // Puts the control at its bounds at the host's DPI with its font.
     void Relayout();
+    // "Segoe UI" at Points instead of the host's font (0: the host's again).
+    void SetFontSize(int points);
+    // The component name: the key of the control's text in its page's section; may be empty.
+    const std::u16string& Name() const { return FName; }
+    void SetName(const std::u16string& name) { FName = name; }
 
     // The form's WM_COMMAND for this control.
     virtual void Command(WORD notification) { (void)notification; }
 
 protected:
-    // Creates the child window of ClassName on Form; Id is its command identifier.
-    TORVControl(TORVForm& form, const wchar_t* className, const std::u16string& text, DWORD style, DWORD exStyle,
+    // Creates the child window of ClassName on Host; Id is its command identifier.
+    TORVControl(TORVControlHost& host, const wchar_t* className, const std::u16string& text, DWORD style, DWORD exStyle,
                 const RECT& bounds, int id);
 
-    TORVForm& Form() const { return FForm; }
+    TORVControlHost& Host() const { return FHost; }
 
 private:
-    TORVForm& FForm;
+    HFONT CurrentFont();
+
+    TORVControlHost& FHost;
     HWND FHandle = nullptr;
     RECT FBounds;
     int FId;
+    std::u16string FName;
+    int FFontPoints = 0;
+    HFONT FOwnFont = nullptr;
+    int FOwnFontDpi = 0;
 };
 
 class TORVButton : public TORVControl {
 public:
     // A push button; the default button of its form when IsDefault (Enter presses it). Give it
     // IDOK or IDCANCEL as Id to have Enter or Escape press it.
-    TORVButton(TORVForm& form, const std::u16string& caption, const RECT& bounds, int id, bool isDefault = false);
+    TORVButton(TORVControlHost& host, const std::u16string& caption, const RECT& bounds, int id, bool isDefault = false);
     void Click() const;
     void Command(WORD notification) override;
 
@@ -73,7 +84,9 @@ public:
 
 class TORVLabel : public TORVControl {
 public:
-    TORVLabel(TORVForm& form, const std::u16string& text, const RECT& bounds, int id = -1);
+    // WordWrap: the text wraps at the label's width; otherwise it stays on one line, cut with an
+    // ellipsis.
+    TORVLabel(TORVControlHost& host, const std::u16string& text, const RECT& bounds, int id = -1, bool wordWrap = true);
     // The text colour; CLR_INVALID (the default) takes the form's.
     COLORREF TextColor() const { return FTextColor; }
     void SetTextColor(COLORREF color);
@@ -84,17 +97,34 @@ private:
 
 class TORVCheckBox : public TORVControl {
 public:
-    TORVCheckBox(TORVForm& form, const std::u16string& caption, const RECT& bounds, int id);
+    TORVCheckBox(TORVControlHost& host, const std::u16string& caption, const RECT& bounds, int id);
     bool Checked() const;
+    // From the program: OnClick is not called.
     void SetChecked(bool checked);
     void Command(WORD notification) override;
 
-    std::function<void()> OnChange;
+    // The user changed the box.
+    std::function<void()> OnClick;
+};
+
+// A read-only text of several lines with a vertical scroll bar.
+class TORVMemo : public TORVControl {
+public:
+    TORVMemo(TORVControlHost& host, const RECT& bounds, int id = -1);
+};
+
+// A label that opens an address when it is clicked.
+class TORVLinkLabel : public TORVLabel {
+public:
+    TORVLinkLabel(TORVControlHost& host, const std::u16string& text, const RECT& bounds, int id);
+    void Command(WORD notification) override;
+
+    std::function<void()> OnClick;
 };
 
 class TORVProgressBar : public TORVControl {
 public:
-    TORVProgressBar(TORVForm& form, const RECT& bounds, int id = -1);
+    TORVProgressBar(TORVControlHost& host, const RECT& bounds, int id = -1);
     // 0..100.
     void SetPosition(int position);
     int Position() const;
@@ -124,7 +154,7 @@ private:
 class TORVImageComboBox : public TORVControl {
 public:
     // Bounds give the closed box; the drop-down list opens below it.
-    TORVImageComboBox(TORVForm& form, const RECT& bounds, int id, TORVImageList* images = nullptr);
+    TORVImageComboBox(TORVControlHost& host, const RECT& bounds, int id, TORVImageList* images = nullptr);
     int Count() const;
     // Inserts an item at Index (0..Count); ImageIndex -1 for none.
     void Insert(int index, const std::u16string& text, int imageIndex, intptr_t data);

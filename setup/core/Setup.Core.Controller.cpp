@@ -4,6 +4,7 @@
 #include "ORV.Strings.h"
 #include "ORV.Utils.CommandLine.h"
 #include "ORV.Utils.Strings.h"
+#include "ORV.UI.Dialogs.h"
 #include "ORV.Win32.h"
 #include "Setup.Core.Actions.h"
 #include "Setup.Core.CommandLine.h"
@@ -301,7 +302,7 @@ int TSetup::AskAbortRetryIgnore(const std::u16string& text) {
     int answer = IDIGNORE;
     Synchronize([&] {
         // The wizard's window, once there is one, owns the box; a silent run has none.
-        answer = MessageBoxW(nullptr, W(text), L"Setup", MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
+        answer = ORV::UI::MessageDlg(text, u"Setup", MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
     });
     return answer;
 }

@@ -5,25 +5,38 @@
 
 namespace Setup::UI {
 
-void TSetupCustomPage::ShowIn(HWND parent, const RECT& area) {
+void TSetupCustomPage::Place(HWND parent, const RECT& area) {
     FArea = area;
     if (!Handle()) {
         CreateHandle(L"TSetupPage", FName, WS_CHILD | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, parent, area);
-        CreateControls();
+        WindowCreated();
     } else {
         if (GetParent(Handle()) != parent) SetParent(Handle(), parent);
         const RECT scaled = ORV::UI::Scale(area, ORV::UI::WindowDpi(parent));
         SetWindowPos(Handle(), nullptr, scaled.left, scaled.top, scaled.right - scaled.left, scaled.bottom - scaled.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
+        // The parent may have moved to a monitor of another DPI.
+        RelayoutControls();
     }
-    ShowWindow(Handle(), SW_SHOW);
+}
+
+void TSetupCustomPage::Show() {
+    if (Handle()) ShowWindow(Handle(), SW_SHOW);
 }
 
 void TSetupCustomPage::Hide() {
     if (Handle()) ShowWindow(Handle(), SW_HIDE);
 }
 
+int TSetupCustomPage::HostDpi() const { return ORV::UI::WindowDpi(Handle()); }
+
+ORV::UI::TORVColors TSetupCustomPage::Colors() const {
+    const TWizardPalette palette = WizardPalette();
+    return {palette.Text, palette.Background};
+}
+
 LRESULT TSetupCustomPage::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT result = 0; HandleControlMessage(message, wParam, lParam, result)) return result;
     if (message == WM_ERASEBKGND) {
         RECT client{};
         GetClientRect(Handle(), &client);

@@ -13,7 +13,7 @@
 
 namespace Setup::UI {
 
-class TSetupCustomPage : public ORV::UI::TORVWinControl {
+class TSetupCustomPage : public ORV::UI::TORVWinControl, public ORV::UI::TORVControlHost {
 public:
     // Whether the page takes part in the flow now; Next and Back skip it otherwise.
     virtual bool IsAvailable() { return true; }
@@ -37,14 +37,20 @@ public:
     const std::u16string& Name() const { return FName; }
     void SetName(const std::u16string& name) { FName = name; }
 
-    // Makes the page's window a child of Parent at Area (96-DPI units of the parent) and shows
-    // it; the window, and with it the page's controls, are made the first time.
-    void ShowIn(HWND parent, const RECT& area);
+    // Makes the page's window a child of Parent at Area (96-DPI units of the parent), hidden;
+    // the window, and with it the page's controls, are made the first time.
+    void Place(HWND parent, const RECT& area);
+    void Show();
     void Hide();
 
+    HWND HostHandle() const override { return Handle(); }
+    int HostDpi() const override;
+    // The wizard's palette.
+    ORV::UI::TORVColors Colors() const override;
+
 protected:
-    // Called once the page's window exists.
-    virtual void CreateControls() {}
+    // Called once the page's window exists: the page makes its controls.
+    virtual void WindowCreated() {}
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:

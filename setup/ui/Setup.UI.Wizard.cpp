@@ -1,6 +1,7 @@
 #include "Setup.UI.Wizard.h"
 
 #include "ORV.Callbacks.h"
+#include "ORV.UI.Dialogs.h"
 #include "ORV.UI.Scaling.h"
 #include "ORV.UI.Themes.h"
 #include "Setup.Core.Resources.h"
@@ -158,8 +159,9 @@ void TWizardForm::SetActivePage(TSetupCustomPage* page) {
     FActivePage = nullptr;
     if (page) {
         FActivePage = page;
+        page->Place(Handle(), PageAreaOf(*page));
         page->Prepare();
-        page->ShowIn(Handle(), PageAreaOf(*page));
+        page->Show();
     }
     UpdateButtons();
     if (!GetFocus() || !IsChild(Handle(), GetFocus())) {
@@ -231,7 +233,7 @@ bool TWizardForm::CloseQuery() {
     if (FSetup.State() == Core::ssFinished) return true;
     const std::u16string caption = FSetup.Resources().GetMessage(u"Common", u"Caption");
     const std::u16string question = FSetup.Resources().GetMessage(u"Common", u"QM");
-    if (MessageBoxW(Handle(), ORV::W(question), ORV::W(caption), kQuestionFlags) != IDOK) return false;
+    if (ORV::UI::MessageDlg(question, caption, kQuestionFlags) != IDOK) return false;
     // A running action completes first.
     FSetup.StopWorker();
     return true;
@@ -253,7 +255,7 @@ void TWizardForm::ThemeChanged() {
 void TWizardForm::DpiChanged() {
     TORVForm::DpiChanged();
     UpdateProgressLayout();
-    if (FActivePage) FActivePage->ShowIn(Handle(), PageAreaOf(*FActivePage));
+    if (FActivePage) FActivePage->Place(Handle(), PageAreaOf(*FActivePage));
     InvalidateRect(Handle(), nullptr, FALSE);
 }
 

@@ -164,12 +164,12 @@ TEST_F(DemoInstaller, AFileInUseIsAskedAboutAndTheAnswerHolds) {
 
 // The installed uninstaller, started as the list of installed programs starts it, runs again
 // from a folder of its own under TEMP, waits for that copy and ends with its exit code. Without
-// /AUTO the copy needs the wizard, which says so and removes nothing.
+// /AUTO the copy needs the uninstaller's own pages, says so and removes nothing.
 TEST_F(DemoInstaller, TheInstalledUninstallerWaitsForItsCopyInTempAndPassesItsExitCode) {
     ASSERT_EQ(Install().ExitCode, 0u);
     const TOutcome outcome = Uninstall(u"");
     ASSERT_EQ(outcome.Boxes.size(), 1u);
-    EXPECT_EQ(outcome.Boxes[0].Text, u"This uninstaller can only run silently (/AUTO /SILENT) for now");
+    EXPECT_EQ(outcome.Boxes[0].Text, u"This uninstaller can only run with /AUTO for now");
     EXPECT_EQ(outcome.ExitCode, 1u);
 
     const std::u16string copy = outcome.Boxes[0].Program;
