@@ -1,9 +1,11 @@
-// The language dialog and the wizard's frame on the demo's setup package, as real windows.
+// The language dialog and the wizard's frame on the demo's packages, as real windows. The runs
+// install portably into folders of their own: they leave no entry, shortcut or registration.
 
 #include "ORV.Win32.Handles.h"
 #include "Setup.Core.Controller.h"
 #include "Setup.Core.Resources.h"
 #include "Setup.UI.LanguageDialog.h"
+#include "Setup.UI.StandardPages.h"
 #include "Setup.UI.Wizard.h"
 #include "TestSupport.h"
 
@@ -11,6 +13,8 @@
 
 #include <windows.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,65 @@ void PressOkSoon(HWND window) {
 }
 
 std::u16string Message(TSetup& setup, const char16_t* key) { return setup.Resources().GetMessage(u"Common", key); }
+
+// Serves this thread's messages until Done says so or Seconds have passed; false on the time-out.
+bool ServeUntil(const std::function<bool()>& done, int seconds = 60) {
+    const ULONGLONG end = GetTickCount64() + ULONGLONG(seconds) * 1000;
+    while (!done()) {
+        if (GetTickCount64() > end) return false;
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// The first message box of this process that is up, or null.
+HWND OwnMessageBox() {
+    struct TFind {
+        HWND Found = nullptr;
+    } find;
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            wchar_t className[16] = {};
+            GetClassNameW(window, className, 16);
+            if (process != GetCurrentProcessId() || std::wstring(className) != L"#32770" || !IsWindowVisible(window))
+                return TRUE;
+            reinterpret_cast<TFind*>(param)->Found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.Found;
+}
+
+std::u16string TextOf(HWND window) {
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return ORV::FromW(text);
+}
+
+// The switch of the app theme, put back at the end.
+class TAppTheme {
+public:
+    TAppTheme() { FHad = RegGetValueW(HKEY_CURRENT_USER, kKey, L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &FOld, &FSize) == ERROR_SUCCESS; }
+    ~TAppTheme() {
+        if (FHad) Set(FOld);
+        else RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"AppsUseLightTheme");
+    }
+    static void Set(DWORD light) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"AppsUseLightTheme", REG_DWORD, &light, sizeof light);
+    }
+
+private:
+    static constexpr wchar_t kKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+    DWORD FOld = 1, FSize = sizeof(DWORD);
+    bool FHad = false;
+};
 
 } // namespace
 
@@ -61,10 +124,10 @@ TEST(LanguageDialog, ListsTheSetupsLanguagesByNameWithTheirIcons) {
     EXPECT_EQ(dialog.SelectedTag(), 2) << "the choice outlives the window";
 }
 
-// An automatic install shows the install and the finish page; Next reads by the page after.
+// An automatic install shows the progress and the finish page; Next reads by the page after it.
 TEST(WizardForm, AnAutomaticRunHasTheInstallAndTheFinishPage) {
     const TestSupport::TTempDir dest;
-    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\"");
+    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
     setup.Resources().InitializeLanguages();
     TWizardForm form(setup);
     ASSERT_EQ(form.Pages().Count(), 2);
@@ -82,17 +145,16 @@ TEST(WizardForm, AnAutomaticRunHasTheInstallAndTheFinishPage) {
     EXPECT_EQ(form.Taskbar().Maximum(), 100u);
     EXPECT_EQ(form.Taskbar().Value(), 0u);
 
+    // The run decides when the page may be left.
     form.bNextClick();
-    EXPECT_EQ(form.ActivePage(), form.Pages().Last());
-    EXPECT_EQ(form.NextButton().Text(), Message(setup, u"bFinish"));
-    EXPECT_EQ(form.Taskbar().Value(), 100u);
-    EXPECT_FALSE(form.BackButton().Visible()) << "the finish page does not go back";
+    EXPECT_EQ(form.ActivePage(), form.Pages().First());
+    ASSERT_TRUE(ServeUntil([&] { return !form.Handle(); }));
 }
 
 // The frame's geometry follows the DPI as MulDiv rounds.
 TEST(WizardForm, TheStripIsScaledWithTheDpi) {
     const TestSupport::TTempDir dest;
-    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\"");
+    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
     setup.Resources().InitializeLanguages();
     TWizardForm form(setup);
     const int dpi = form.Dpi();
@@ -102,4 +164,90 @@ TEST(WizardForm, TheStripIsScaledWithTheDpi) {
     GetClientRect(form.Handle(), &client);
     EXPECT_EQ(client.right, MulDiv(640, dpi, 96));
     EXPECT_EQ(client.bottom, MulDiv(480, dpi, 96));
+}
+
+// An automatic run goes from the progress page to its end and closes the window by itself; the
+// progress page showed the worker's texts and the taskbar its progress on the way.
+TEST(WizardForm, AnAutomaticRunClosesTheWindowWhenItEndsWithoutErrors) {
+    const TestSupport::TTempDir dest;
+    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
+    setup.Resources().InitializeLanguages();
+    TWizardForm form(setup);
+    form.Show();
+    const auto* page = dynamic_cast<TSetupPageInstall*>(form.ActivePage());
+    ASSERT_NE(page, nullptr);
+    EXPECT_FALSE(form.NextButton().Enabled()) << "not before the run ends";
+    ASSERT_TRUE(ServeUntil([&] { return !form.Handle(); })) << "the window stayed open";
+    EXPECT_EQ(setup.State(), ssFinished);
+    EXPECT_FALSE(setup.HasErrors());
+    EXPECT_TRUE(page->Finished());
+    EXPECT_EQ(form.Taskbar().Value(), 100u) << "the last page";
+    EXPECT_TRUE(std::filesystem::exists(dest / "QOVI.exe"));
+}
+
+// A run that fails shows the finish page with the red heading, the errors one per line and no
+// run-after boxes; the taskbar shows the error and the window is left through Finish only.
+TEST(WizardForm, AFailedRunShowsItsErrorsOnTheFinishPage) {
+    const TestSupport::TTempDir temp;
+    TestSupport::WriteText(temp / "file", "a file where the folder should be");
+    TSetup setup(u"/AUTO=\"" + temp.File("file") + u"\\QOVI\" /PORTABLE");
+    setup.Resources().InitializeLanguages();
+    TWizardForm form(setup);
+    form.Show();
+    ASSERT_TRUE(ServeUntil([&] { return form.ActivePage() == form.Pages().Last() || !form.Handle(); }));
+    ASSERT_TRUE(form.Handle()) << "a failed run keeps the window open";
+    ASSERT_TRUE(setup.HasErrors());
+    const auto* finish = dynamic_cast<TSetupPageFinish*>(form.ActivePage());
+    ASSERT_NE(finish, nullptr);
+    EXPECT_TRUE(finish->ErrorMemo()->Visible());
+    EXPECT_EQ(finish->ErrorMemo()->Text(), setup.Errors().Text().substr(0, setup.Errors().Text().size() - 2));
+    for (const auto* box : finish->ActionBoxes()) EXPECT_FALSE(box->Visible());
+    EXPECT_EQ(form.Taskbar().State(), ORV::UI::TORVTaskbarState::Error);
+    const UINT close = GetMenuState(GetSystemMenu(form.Handle(), FALSE), SC_CLOSE, MF_BYCOMMAND);
+    EXPECT_TRUE(close & (MF_DISABLED | MF_GRAYED));
+    EXPECT_EQ(form.NextButton().Text(), Message(setup, u"bFinish"));
+    form.NextButton().Click();
+    EXPECT_EQ(form.Handle(), nullptr) << "Finish closes without asking";
+}
+
+// Before the run has ended, closing asks "QM"; Cancel keeps everything as it was.
+TEST(WizardForm, ClosingDuringARunAsksFirst) {
+    const TestSupport::TTempDir dest;
+    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
+    setup.Resources().InitializeLanguages();
+    TWizardForm form(setup);
+    std::u16string asked, title;
+    SetTimer(form.Handle(), 7, 50, [](HWND window, UINT, UINT_PTR id, DWORD) {
+        if (const HWND box = OwnMessageBox()) {
+            KillTimer(window, id);
+            SetPropW(window, L"asked", box);
+            PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        }
+    });
+    // Asked before the worker could end: the run is not finished while the question is up.
+    SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_NE(GetPropW(form.Handle(), L"asked"), nullptr) << "no question was asked";
+    EXPECT_NE(form.Handle(), nullptr) << "Cancel keeps the window";
+    RemovePropW(form.Handle(), L"asked");
+    // The run ends; the window closes by itself then.
+    ASSERT_TRUE(ServeUntil([&] { return !form.Handle(); }));
+}
+
+// The palette follows the app theme while the window is open.
+TEST(WizardForm, ThePaletteFollowsTheAppThemeLive) {
+    const TAppTheme restore;
+    TAppTheme::Set(1);
+    const TestSupport::TTempDir dest;
+    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
+    setup.Resources().InitializeLanguages();
+    TWizardForm form(setup);
+    EXPECT_EQ(form.Palette().Background, RGB(0xFF, 0xFF, 0xFF));
+    EXPECT_EQ(form.Palette().Accent, RGB(0xDE, 0x8C, 0x33));
+    TAppTheme::Set(0);
+    SendMessageW(form.Handle(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+    EXPECT_EQ(form.Palette().Background, RGB(0x26, 0x26, 0x26));
+    EXPECT_EQ(form.Palette().Accent, RGB(0xAC, 0x67, 0x1C));
+    EXPECT_EQ(form.Palette().HeaderText, RGB(0xFF, 0xFF, 0xFF));
+    EXPECT_EQ(form.VersionLabel().TextColor(), RGB(0xF0, 0xF0, 0xF0));
+    ASSERT_TRUE(ServeUntil([&] { return !form.Handle(); }));
 }
