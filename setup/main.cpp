@@ -112,12 +112,11 @@ bool HasProductPages(TSetup& setup) {
 // closes. Returns the exit code.
 int RunWizard(TSetup& setup) {
     if (!setup.HasOption(Auto) && !HasProductPages(setup))
-        throw EInstallerGeneralError(setup.Mode() == smUninstall ? u"This uninstaller can only run with /AUTO for now"
-                                                                 : u"This setup can only run with /AUTO for now");
+        throw EInstallerGeneralError(u"This setup has no pages to show; run it with /AUTO");
     // The shell's objects and the taskbar live in this thread's apartment; the pages' rich texts
     // need the rich-edit library loaded.
     const ORV::TComInitialization com;
-    const ORV::TScopedLibrary richEdit(LoadLibraryExW(L"MSFTEDIT.DLL", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    const ORV::TScopedLibrary richEdit(ORV::LoadSystemLibrary(L"MSFTEDIT.DLL"));
     setup.Resources().InitializeLanguages(
         [&] { return Setup::UI::ChooseLanguage(setup.Resources(), setup.HasOption(Auto)); });
     {

@@ -186,6 +186,12 @@ bool TORVControlHost::HandleControlMessage(UINT message, WPARAM wParam, LPARAM l
         if (id == IDCANCEL) CancelPressed();
         return true;
     }
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        for (TORVControl* control : FControls)
+            if (control->Handle() == header->hwndFrom) return control->Notify(*header, result);
+        return false;
+    }
     case DM_GETDEFID:
         result = FDefaultId ? MAKELRESULT(FDefaultId, DC_HASDEFID) : 0;
         return true;

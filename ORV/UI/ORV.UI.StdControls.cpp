@@ -52,13 +52,14 @@ TORVControl::~TORVControl() {
 }
 
 HFONT TORVControl::CurrentFont() {
-    if (!FFontPoints) return FHost.Font();
+    if (!FFontPoints && !FBold) return FHost.Font();
     const int dpi = FHost.HostDpi();
     if (FOwnFont && FOwnFontDpi == dpi) return FOwnFont;
     LOGFONTW font{};
     GetObjectW(FHost.Font(), sizeof font, &font);
-    font.lfHeight = -MulDiv(FFontPoints, dpi, 72);
+    if (FFontPoints) font.lfHeight = -MulDiv(FFontPoints, dpi, 72);
     font.lfWidth = 0;
+    if (FBold) font.lfWeight = FW_BOLD;
     const HFONT made = CreateFontIndirectW(&font);
     SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(made), TRUE);
     if (FOwnFont) DeleteObject(FOwnFont);
@@ -69,6 +70,13 @@ HFONT TORVControl::CurrentFont() {
 
 void TORVControl::SetFontSize(int points) {
     FFontPoints = points;
+    FOwnFontDpi = 0;
+    Relayout();
+}
+
+void TORVControl::SetBold(bool bold) {
+    FBold = bold;
+    FOwnFontDpi = 0;
     Relayout();
 }
 
@@ -124,13 +132,50 @@ TORVLabel::TORVLabel(TORVControlHost& host, const std::u16string& text, const RE
     : TORVControl(host, L"STATIC", text, SS_NOPREFIX | (wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS), 0, bounds,
                   id) {}
 
+TORVRadioButton::TORVRadioButton(TORVControlHost& host, const std::u16string& caption, const RECT& bounds, int id)
+    : TORVControl(host, L"BUTTON", caption, WS_TABSTOP | BS_RADIOBUTTON, 0, bounds, id) {}
+
+bool TORVRadioButton::Checked() const { return SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void TORVRadioButton::SetChecked(bool checked) {
+    SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void TORVRadioButton::Command(WORD notification) {
+    if (notification != BN_CLICKED) return;
+    // The group: this one on, the host's other radio buttons off.
+    for (HWND sibling = GetWindow(GetParent(Handle()), GW_CHILD); sibling; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+        if (sibling == Handle()) continue;
+        wchar_t name[16] = {};
+        GetClassNameW(sibling, name, 16);
+        if (_wcsicmp(name, L"Button") == 0 && (GetWindowLongW(sibling, GWL_STYLE) & BS_TYPEMASK) == BS_RADIOBUTTON)
+            SendMessageW(sibling, BM_SETCHECK, BST_UNCHECKED, 0);
+    }
+    SetChecked(true);
+    if (OnClick) OnClick();
+}
+
+TORVEdit::TORVEdit(TORVControlHost& host, const RECT& bounds, int id)
+    : TORVControl(host, L"EDIT", {}, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, bounds, id) {}
+
+void TORVEdit::Command(WORD notification) {
+    if (notification == EN_CHANGE && OnChange) OnChange();
+}
+
+TORVWarningLabel::TORVWarningLabel(TORVControlHost& host, const std::u16string& text, const RECT& bounds, int id)
+    : TORVControl(host, L"STATIC", u"\u26A0 " + text, SS_LEFT | SS_NOPREFIX, 0, bounds, id) {
+    SetBold(true);
+}
+
 TORVMemo::TORVMemo(TORVControlHost& host, const RECT& bounds, int id)
     : TORVControl(host, L"EDIT", {}, WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE,
                   bounds, id) {}
 
 TORVLinkLabel::TORVLinkLabel(TORVControlHost& host, const std::u16string& text, const RECT& bounds, int id)
     : TORVLabel(host, text, bounds, id, false) {
-    SetWindowLongPtrW(Handle(), GWL_STYLE, GetWindowLongPtrW(Handle(), GWL_STYLE) | SS_NOTIFY | SS_CENTER);
+    // The type of a static control is a number in the low bits, not a set of flags.
+    const LONG_PTR style = GetWindowLongPtrW(Handle(), GWL_STYLE);
+    SetWindowLongPtrW(Handle(), GWL_STYLE, (style & ~LONG_PTR(SS_TYPEMASK | SS_ENDELLIPSIS)) | SS_CENTER | SS_NOTIFY);
 }
 
 void TORVLinkLabel::Command(WORD notification) {
@@ -157,7 +202,7 @@ void TORVCheckBox::Command(WORD notification) {
 }
 
 TORVProgressBar::TORVProgressBar(TORVControlHost& host, const RECT& bounds, int id)
-    : TORVControl(host, PROGRESS_CLASSW, {}, 0, 0, bounds, id) {
+    : TORVControl(host, PROGRESS_CLASSW, {}, PBS_SMOOTH, 0, bounds, id) {
     SendMessageW(Handle(), PBM_SETRANGE32, 0, 100);
 }
 
@@ -166,6 +211,20 @@ void TORVProgressBar::SetPosition(int position) {
 }
 
 int TORVProgressBar::Position() const { return static_cast<int>(SendMessageW(Handle(), PBM_GETPOS, 0, 0)); }
+
+void TORVProgressBar::SetColors(COLORREF bar, COLORREF background) {
+    // The visual style draws its own colours; without it the bar takes these. The theme library
+    // is loaded from System32 only: a program started from a download folder must not pick up
+    // a library of that name lying beside it.
+    using TSetWindowTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+    static const HMODULE uxtheme = LoadSystemLibrary(L"uxtheme.dll");
+    static const auto setWindowTheme =
+        uxtheme ? reinterpret_cast<TSetWindowTheme>(reinterpret_cast<void (*)()>(GetProcAddress(uxtheme, "SetWindowTheme")))
+                : nullptr;
+    if (setWindowTheme) setWindowTheme(Handle(), L" ", L" ");
+    SendMessageW(Handle(), PBM_SETBARCOLOR, 0, static_cast<LPARAM>(bar));
+    SendMessageW(Handle(), PBM_SETBKCOLOR, 0, static_cast<LPARAM>(background));
+}
 
 // ---- images
 

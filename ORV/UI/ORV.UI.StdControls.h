@@ -44,12 +44,19 @@ public:
     void Relayout();
     // "Segoe UI" at Points instead of the host's font (0: the host's again).
     void SetFontSize(int points);
+    void SetBold(bool bold);
     // The component name: the key of the control's text in its page's section; may be empty.
     const std::u16string& Name() const { return FName; }
     void SetName(const std::u16string& name) { FName = name; }
 
-    // The form's WM_COMMAND for this control.
+    // The host's WM_COMMAND for this control.
     virtual void Command(WORD notification) { (void)notification; }
+    // The host's WM_NOTIFY from this control; true when handled, with the answer in Result.
+    virtual bool Notify(const NMHDR& header, LRESULT& result) {
+        (void)header;
+        (void)result;
+        return false;
+    }
 
 protected:
     // Creates the child window of ClassName on Host; Id is its command identifier.
@@ -67,6 +74,7 @@ private:
     int FId;
     std::u16string FName;
     int FFontPoints = 0;
+    bool FBold = false;
     HFONT FOwnFont = nullptr;
     int FOwnFontDpi = 0;
 };
@@ -107,6 +115,34 @@ public:
     std::function<void()> OnClick;
 };
 
+class TORVRadioButton : public TORVControl {
+public:
+    // Radio buttons of one host exclude each other.
+    TORVRadioButton(TORVControlHost& host, const std::u16string& caption, const RECT& bounds, int id);
+    bool Checked() const;
+    // From the program: OnClick is not called.
+    void SetChecked(bool checked);
+    void Command(WORD notification) override;
+
+    std::function<void()> OnClick;
+};
+
+// A one-line text box.
+class TORVEdit : public TORVControl {
+public:
+    TORVEdit(TORVControlHost& host, const RECT& bounds, int id);
+    void Command(WORD notification) override;
+
+    // The user (or the program, through SetText) changed the text.
+    std::function<void()> OnChange;
+};
+
+// A text beside the system's warning sign, in bold.
+class TORVWarningLabel : public TORVControl {
+public:
+    TORVWarningLabel(TORVControlHost& host, const std::u16string& text, const RECT& bounds, int id);
+};
+
 // A read-only text of several lines with a vertical scroll bar.
 class TORVMemo : public TORVControl {
 public:
@@ -128,6 +164,8 @@ public:
     // 0..100.
     void SetPosition(int position);
     int Position() const;
+    // A flat bar in these colours instead of the system's style.
+    void SetColors(COLORREF bar, COLORREF background);
 };
 
 // Icons of one size for the items of a list or a combo box.

@@ -19,12 +19,6 @@ using ORV::W;
 
 namespace {
 
-std::u16string ValueOf(const ORV::TORVStringList& values, std::u16string_view name) {
-    for (int32_t i = 0; i < values.Count(); ++i)
-        if (values.Names(i) == name) return std::u16string(values.ValueFromIndex(i));
-    return {};
-}
-
 bool IsPlainFileName(const std::u16string& name) {
     return !name.empty() && name != u"." && name != u".." &&
            name.find_first_of(u"\\/:") == std::u16string::npos;
@@ -43,12 +37,18 @@ TAddonChoices ReadChoices() {
 
 } // namespace
 
+std::u16string AddonInfoValue(const ORV::TORVStringList& info, std::u16string_view name) {
+    for (int32_t i = 0; i < info.Count(); ++i)
+        if (info.Names(i) == name) return std::u16string(info.ValueFromIndex(i));
+    return {};
+}
+
 std::u16string TSetupActionAddonsInstall::ChoiceParameters(const ORV::TORVStringList& values, bool viewer,
                                                            bool extensions, bool shortcuts) {
     std::u16string text;
-    if (!extensions) text += ValueOf(values, u"P1") + u" ";
-    if (viewer) text += ValueOf(values, u"P2") + u" ";
-    if (shortcuts) text += ValueOf(values, u"P3") + u" ";
+    if (!extensions) text += AddonInfoValue(values, u"P1") + u" ";
+    if (viewer) text += AddonInfoValue(values, u"P2") + u" ";
+    if (shortcuts) text += AddonInfoValue(values, u"P3") + u" ";
     return text;
 }
 
@@ -64,7 +64,7 @@ void TSetupActionAddonsInstall::Execute() {
     const TAddonChoices choices = ReadChoices();
     if (!choices.Viewer && !choices.Extensions && !choices.Shortcuts) return;
     const std::unique_ptr<ORV::TORVStringList> values = Resources().GetStrings(u"addons.ini");
-    const std::u16string name = ValueOf(*values, u"P4");
+    const std::u16string name = AddonInfoValue(*values, u"P4");
     if (!IsPlainFileName(name))
         throw EInstallerGeneralError(ORV::Format(u"\"%s\" is not a valid add-on installer name", {name}));
     const std::unique_ptr<ORV::TMemoryStream> installer = Resources().GetFile(name);
@@ -79,7 +79,7 @@ void TSetupActionAddonsInstall::Execute() {
     DeleteOnReboot(target);
     DeleteOnReboot(folder.substr(0, folder.size() - 1));
 
-    const std::u16string parameters = ORV::Format(ValueOf(*values, u"CL"),
+    const std::u16string parameters = ORV::Format(AddonInfoValue(*values, u"CL"),
                                                   {ChoiceParameters(*values, choices.Viewer, choices.Extensions,
                                                                     choices.Shortcuts)});
     // The shell may hand the start to extensions that want an apartment on this thread.

@@ -16,6 +16,9 @@
 
 namespace Setup::Product::QOVI {
 
+// The value of Name in the lines of "addons.ini" ("NAME=value"); empty when it has none.
+std::u16string AddonInfoValue(const ORV::TORVStringList& info, std::u16string_view name);
+
 class TSetupActionAddonsInstall : public Core::TSetupAction {
 public:
     // Nothing when none of the three add-on choices is set. Otherwise writes the installer into

@@ -194,6 +194,14 @@ void TSetupActionPrepare::DeleteFiles(const TSetupDeleteList& deleteList) const 
     for (size_t i = folders.size(); i-- > 0;) TSetupHelper::RemoveFolder(folders[i], true);
 }
 
+bool InstalledElsewhere() {
+    const TSetup& controller = TSetupPersistent::Controller();
+    if (controller.HasOption(Update)) return false;
+    if (TSetupPersistent::Product().InstalledVersion() >= 1) return true;
+    std::u16string elsewhere;
+    return !controller.HasOption(Portable) && TProductInfoQOVI::FindInstalledPath(elsewhere);
+}
+
 void TSetupActionPrepare::StepDone() { SetProgress(StepProgress(FDone, FTotal)); }
 
 void TSetupActionPrepare::BuildSummary(TSetupSummaryBuilder& builder) {
@@ -203,9 +211,7 @@ void TSetupActionPrepare::BuildSummary(TSetupSummaryBuilder& builder) {
     builder.SetHeader(text(u"Title"));
     builder.AddItem(text(HasOption(Update) ? u"CB1" : HasOption(Portable) ? u"CB3" : u"CB2"));
     if (!HasOption(NoBackup)) builder.AddItem(text(u"CB4"));
-    std::u16string elsewhere;
-    const bool installedHere = Product().InstalledVersion() >= 1;
-    if (!HasOption(Update) && (installedHere || (!HasOption(Portable) && TProductInfoQOVI::FindInstalledPath(elsewhere)))) {
+    if (InstalledElsewhere()) {
         builder.SetHeader(text(u"Title"));
         builder.AddItem(text(u"W3"));
     }

@@ -20,6 +20,11 @@
 
 namespace Setup::Product::QOVI {
 
+// Whether the run is not an update while an installation exists: one in the destination (a
+// configuration with a version) that is not being updated, or, unless portable, one found
+// elsewhere (an uninstall entry, a running player).
+bool InstalledElsewhere();
+
 class TSetupActionPrepare : public Core::TSetupAction {
 public:
     // Raises EInstallerBackupError when a file cannot be archived (nothing is deleted then),

@@ -11,8 +11,10 @@
 #include "Setup.Product.QOVI.CloseApps.h"
 #include "Setup.Product.QOVI.Config.h"
 #include "Setup.Product.QOVI.Integrate.h"
+#include "Setup.Product.QOVI.Pages.h"
 #include "Setup.Product.QOVI.Shortcuts.h"
 #include "Setup.Product.QOVI.Uninstall.h"
+#include "Setup.UI.Pages.h"
 #include "Setup.Product.QOVI.Prepare.h"
 
 namespace Setup::Product::QOVI {
@@ -118,6 +120,26 @@ void TProductInfoQOVI::EnumActions(const TSetupActionClassProc& proc) {
     if (ORV::WindowsVersion() >= 1000) proc(kUpdateShellCache);
 }
 
-void TProductInfoQOVI::EnumPages(const TSetupPageClassProc&) {}
+void TProductInfoQOVI::EnumPages(const TSetupPageClassProc& proc) {
+    static constexpr TSetupPageClass kWelcome = PageClassOf<UI::TSetupPageWelcome>(u"TSetupPageWelcome");
+    static constexpr TSetupPageClass kLicense = PageClassOf<UI::TSetupPageLicense>(u"TSetupPageLicense");
+    static constexpr TSetupPageClass kSetup = PageClassOf<TSetupPageSetup>(u"TSetupPageSetup");
+    static constexpr TSetupPageClass kAddons = PageClassOf<TSetupPageAddons>(u"TSetupPageAddons");
+    static constexpr TSetupPageClass kIntegration = PageClassOf<TSetupPageIntegration>(u"TSetupPageIntegration");
+    static constexpr TSetupPageClass kReady = PageClassOf<UI::TSetupPageReadyToInstall>(u"TSetupPageReadyToInstall");
+    static constexpr TSetupPageClass kUninstallParams =
+        PageClassOf<TSetupPageUninstallParams>(u"TSetupPageUninstallParams");
+
+    if (Host().Mode() == smUninstall) {
+        proc(kUninstallParams);
+        return;
+    }
+    proc(kWelcome);
+    proc(kLicense);
+    proc(kSetup);
+    if (AddonsOffered()) proc(kAddons);
+    proc(kIntegration);
+    proc(kReady);
+}
 
 } // namespace Setup::Product::QOVI

@@ -7,6 +7,8 @@
 #include "Setup.Core.Controller.h"
 #include "Setup.Core.Launch.h"
 #include "Setup.Core.Resources.h"
+#include "Setup.Core.Summary.h"
+#include "ORV.SysUtils.h"
 #include "Setup.UI.Palette.h"
 
 namespace Setup::UI {
@@ -73,6 +75,14 @@ ORV::UI::TORVCheckBox& TSetupPage::AddCheckBox(const RECT& rect, const std::u16s
     return box;
 }
 
+ORV::UI::TORVRadioButton& TSetupPage::AddRadioButton(const RECT& rect, const std::u16string& name,
+                                                     std::function<void()> onClick) {
+    ORV::UI::TORVRadioButton& radio = Add<ORV::UI::TORVRadioButton>(name, rect, FNextId++);
+    radio.SetName(name);
+    radio.OnClick = std::move(onClick);
+    return radio;
+}
+
 void TSetupPage::Changed() { Controller().SendNotify(Core::snPageChanged, 0); }
 
 // ---- full screen
@@ -80,7 +90,8 @@ void TSetupPage::Changed() { Controller().SendNotify(Core::snPageChanged, 0); }
 void TSetupPageFullScreen::CreateControls() {
     Picture = Controller().Resources().GetImage(ORV::UI::IsAppsDarkMode() ? u"wizard_dark.png" : u"wizard_light.png");
     TextLabel = &AddLabel(RECT{210, 61, 210 + 400, 61 + 240}, u"L2", true);
-    CaptionLabel = &AddLabel(RECT{210, 22, 210 + 400, 22 + 50}, u"L1", true);
+    // Two lines of the heading end where the text begins.
+    CaptionLabel = &AddLabel(RECT{210, 22, 210 + 400, 61}, u"L1", true);
     CaptionLabel->SetFontSize(11);
 }
 
@@ -88,6 +99,48 @@ LRESULT TSetupPageFullScreen::WndProc(UINT message, WPARAM wParam, LPARAM lParam
     const LRESULT result = TSetupPage::WndProc(message, wParam, lParam);
     if (message == WM_ERASEBKGND && Picture) Picture->Draw(reinterpret_cast<HDC>(wParam), ORV::UI::Scale(kPictureRect, HostDpi()));
     return result;
+}
+
+// ---- licence and summary
+
+namespace {
+
+constexpr int kPageHeight = 436 - 67;
+
+bool FolderExists(const std::u16string& path) { return ORV::DirectoryExists(path); }
+
+// Links of the texts open with the desktop user's rights.
+void OpenLink(const std::u16string& text) { Core::TSetupSpawnService::Execute(ORV::UI::LinkTarget(text, &FolderExists)); }
+
+} // namespace
+
+void TSetupPageLicense::CreateControls() {
+    FViewer = &Add<ORV::UI::TORVRichViewer>(RECT{28, 22, kPageWidth - 28, kPageHeight - 4 - 16 - 22 - 4}, 2100);
+    FViewer->OnLink = &OpenLink;
+    FAcceptBox = &AddCheckBox(RECT{28, kPageHeight - 22 - 16, kPageWidth - 28, kPageHeight - 22}, u"L1", [this] { Changed(); });
+}
+
+void TSetupPageLicense::Prepare() {
+    const std::unique_ptr<ORV::TMemoryStream> license = Controller().Resources().GetLicense();
+    FViewer->LoadFromStream(license.get());
+    if (!FAcceptBox->Checked()) FViewer->SetFocus();
+}
+
+void TSetupPageReadyToInstall::CreateControls() {
+    FViewer = &Add<ORV::UI::TORVRichViewer>(RECT{28, 22, kPageWidth - 28, kPageHeight - 22}, 2200);
+    // Only to read: no focus, no selection.
+    FViewer->SetEnabled(false);
+}
+
+void TSetupPageReadyToInstall::Prepare() {
+    const Core::TSetupResources& resources = Controller().Resources();
+    Core::TSetupSummaryBuilder builder(
+        [&](std::u16string_view section, std::u16string_view key) { return resources.GetMessage(section, key); });
+    Core::TSetupPersistent::Product().EnumActions([&](const Core::TSetupActionClass& actionClass) {
+        const std::unique_ptr<Core::TSetupAction> action = actionClass.Create();
+        action->BuildSummary(builder);
+    });
+    FViewer->SetText(builder.ToString());
 }
 
 // ---- progress
@@ -102,6 +155,13 @@ void TSetupPageInstall::CreateControls() {
     // Unnamed: its first text is set here, and the worker's texts follow.
     FStatus = &Add<ORV::UI::TORVLabel>(GetMessage(u"L1"), RECT{30, 16, 30 + 580, 16 + 18}, -1, false);
     FStatus->SetFontSize(8);
+    ApplyPalette();
+}
+
+void TSetupPageInstall::ApplyPalette() {
+    const TWizardPalette palette = WizardPalette();
+    for (ORV::UI::TORVProgressBar* bar : {FActionBar, FTotalBar})
+        if (bar) bar->SetColors(palette.Accent, palette.StripBackground);
 }
 
 int32_t TSetupPageInstall::GetProgress() { return FTotalBar ? FTotalBar->Position() : 0; }

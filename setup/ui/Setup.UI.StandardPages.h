@@ -7,6 +7,7 @@
 #endif
 
 #include "ORV.Graphics.Image.h"
+#include "ORV.UI.RichViewer.h"
 #include "ORV.UI.StdControls.h"
 #include "Setup.Core.Notify.h"
 #include "Setup.UI.Pages.h"
@@ -38,6 +39,9 @@ protected:
     ORV::UI::TORVLabel& AddLabel(const RECT& rect, const std::u16string& name, bool wordWrap);
     ORV::UI::TORVLabel& AddHeading(const RECT& rect, const std::u16string& name);
     ORV::UI::TORVCheckBox& AddCheckBox(const RECT& rect, const std::u16string& name, std::function<void()> onClick);
+    ORV::UI::TORVRadioButton& AddRadioButton(const RECT& rect, const std::u16string& name, std::function<void()> onClick);
+    // A new control identifier of the page.
+    int NextId() { return FNextId++; }
     template <typename T, typename... TArgs>
     T& Add(TArgs&&... args) {
         auto control = std::make_unique<T>(*this, std::forward<TArgs>(args)...);
@@ -70,6 +74,40 @@ protected:
     ORV::UI::TORVLabel* CaptionLabel = nullptr;
 };
 
+// The first page of an interactive install: its heading and text.
+class TSetupPageWelcome : public TSetupPageFullScreen {};
+
+// The licence of the chosen language's family, and the box that accepts it.
+class TSetupPageLicense : public TSetupPage {
+public:
+    bool CanGoBack() override { return false; }
+    bool CanGoNext() override { return FAcceptBox && FAcceptBox->Checked(); }
+    void Prepare() override;
+
+    ORV::UI::TORVCheckBox* AcceptBox() const { return FAcceptBox; }
+    ORV::UI::TORVRichViewer* Viewer() const { return FViewer; }
+
+protected:
+    void CreateControls() override;
+
+private:
+    ORV::UI::TORVCheckBox* FAcceptBox = nullptr;
+    ORV::UI::TORVRichViewer* FViewer = nullptr;
+};
+
+// What the run will do, from every action of the run, built again at every entry.
+class TSetupPageReadyToInstall : public TSetupPage {
+public:
+    void Prepare() override;
+    ORV::UI::TORVRichViewer* Viewer() const { return FViewer; }
+
+protected:
+    void CreateControls() override;
+
+private:
+    ORV::UI::TORVRichViewer* FViewer = nullptr;
+};
+
 // The page of the run: entering it starts the worker; it shows the status line and the
 // progress of the action and of the whole run, and lets the wizard go on once the run ended.
 class TSetupPageInstall : public TSetupPage, public Core::IInstallerNotify {
@@ -86,6 +124,9 @@ public:
 
     bool Finished() const { return FFinished; }
     const ORV::UI::TORVLabel* StatusLabel() const { return FStatus; }
+
+    // The bars in the wizard's colours; again after a change of the theme.
+    void ApplyPalette();
 
 protected:
     void CreateControls() override;

@@ -2,6 +2,7 @@
 
 #include "ORV.Callbacks.h"
 #include "ORV.UI.Dialogs.h"
+#include "ORV.UI.FolderBrowser.h"
 #include "ORV.UI.Scaling.h"
 #include "ORV.UI.Themes.h"
 #include "Setup.Core.Resources.h"
@@ -147,6 +148,10 @@ void TWizardForm::Localize() {
     FBack.SetText(resources.GetMessage(u"Common", u"bBack"));
     FNext.SetText(resources.GetMessage(u"Common", u"bNext"));
     FVersion.SetText(FSetup.ProductInfo().GetFullVersion());
+    ORV::UI::TORVFolderBrowser::SetCaptions(resources.GetMessage(u"Common", u"lBrowse"),
+                                            resources.GetMessage(u"Common", u"lNewFolder"),
+                                            resources.GetMessage(u"Common", u"lCancel"),
+                                            resources.GetMessage(u"Common", u"lOk"));
 }
 
 RECT TWizardForm::PageAreaOf(const TSetupCustomPage& page) const {
@@ -249,7 +254,9 @@ void TWizardForm::Paint(HDC dc, const RECT& client) {
 void TWizardForm::ThemeChanged() {
     FPalette = WizardPalette();
     FVersion.SetTextColor(FPalette.VersionText);
-    if (FActivePage && FActivePage->Handle()) InvalidateRect(FActivePage->Handle(), nullptr, TRUE);
+    for (int32_t i = 0; i < FPages.Count(); ++i)
+        if (auto* install = dynamic_cast<TSetupPageInstall*>(&FPages.Items(i))) install->ApplyPalette();
+    if (FActivePage && FActivePage->Handle()) RedrawWindow(FActivePage->Handle(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void TWizardForm::DpiChanged() {

@@ -151,10 +151,55 @@ inline void Press(HWND box, int button) {
     WaitUntilGone(box);
 }
 
+// Called once for each form (wizard, language dialog) of the installer's processes when it is
+// first seen on screen.
+using TFormWatch = std::function<void(HWND form)>;
+
+struct TWindowCollection {
+    DWORD Root;
+    const wchar_t* ClassName;
+    std::vector<HWND> Found;
+};
+
+inline BOOL CALLBACK CollectFormProc(HWND window, LPARAM param) {
+    auto& collect = *reinterpret_cast<TWindowCollection*>(param);
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (std::wstring(className) == L"TORVForm" && IsWindowVisible(window) && IsInTreeOf(process, collect.Root))
+        collect.Found.push_back(window);
+    return TRUE;
+}
+
+inline BOOL CALLBACK CollectChildProc(HWND child, LPARAM param) {
+    auto& collect = *reinterpret_cast<TWindowCollection*>(param);
+    wchar_t name[64] = {};
+    GetClassNameW(child, name, 64);
+    if (_wcsicmp(name, collect.ClassName) == 0 && IsWindowVisible(child)) collect.Found.push_back(child);
+    return TRUE;
+}
+
+// The visible forms of the library ("TORVForm") of Root's process tree.
+inline std::vector<HWND> FormsOf(DWORD root) {
+    TWindowCollection collect{root, nullptr, {}};
+    EnumWindows(&CollectFormProc, reinterpret_cast<LPARAM>(&collect));
+    return collect.Found;
+}
+
+// The texts of Window's visible child windows of ClassName, in Z order.
+inline std::vector<std::u16string> ChildTexts(HWND window, const wchar_t* className) {
+    TWindowCollection collect{0, className, {}};
+    EnumChildWindows(window, &CollectChildProc, reinterpret_cast<LPARAM>(&collect));
+    std::vector<std::u16string> texts;
+    for (const HWND child : collect.Found) texts.push_back(WindowText(child));
+    return texts;
+}
+
 // Starts Program with Parameters and waits for it to end. Every box it shows is read and
-// answered with the button that Answer chooses.
+// answered with the button that Answer chooses; Watch sees each of its forms.
 inline TOutcome RunInstaller(const std::u16string& program, const std::u16string& parameters,
-                      const TBoxAnswer& answer = kPressOk) {
+                      const TBoxAnswer& answer = kPressOk, const TFormWatch& watch = {}) {
     // Appended piece by piece: GCC 12 warns falsely about "literal" + string here.
     std::u16string commandLine(1, u'"');
     commandLine.append(program).append(u"\" ").append(parameters);
@@ -167,8 +212,16 @@ inline TOutcome RunInstaller(const std::u16string& program, const std::u16string
         ADD_FAILURE() << "cannot start " << ORV::Utf16ToUtf8(program) << ": " << GetLastError();
         return outcome;
     }
+    std::vector<HWND> seen;
     for (int slice = 0; slice < 1200 * Patience(); ++slice) {  // two minutes at most, as a rule
         if (WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0) break;
+        if (watch) {
+            for (const HWND form : FormsOf(process.dwProcessId)) {
+                if (std::find(seen.begin(), seen.end(), form) != seen.end()) continue;
+                seen.push_back(form);
+                watch(form);
+            }
+        }
         DWORD owner = 0;
         if (HWND box = FindDialogOf(process.dwProcessId, &owner)) {
             outcome.Boxes.push_back(ReadBox(box, owner));
@@ -280,6 +333,21 @@ inline std::string RunLinuxCommand(const std::string& command) {
     return std::string(text.begin(), text.end());
 }
 
+// Saves what Window shows on the screen as a PNG file Name in the "screenshots" folder beside
+// the test program (ImageMagick's import, on the X display that Wine draws on); returns the file.
+inline std::filesystem::path Screenshot(HWND window, const std::string& name) {
+    const std::filesystem::path folder = std::filesystem::path(ORV::Platform::ExecutableFileName()).parent_path() / "screenshots";
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path file = folder / (name + ".png");
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const std::string geometry = std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top) +
+                                 "+" + std::to_string(rect.left) + "+" + std::to_string(rect.top);
+    RunLinuxCommand("import -window root -crop " + geometry + " +repage '" + UnixPath(file) + "'");
+    return file;
+}
+
 // The player's shortcuts as the demo's script places them: on the all-users desktop and in the
 // all-users Start-menu programs.
 inline std::filesystem::path DesktopLink() { return ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) / "QOVI.lnk"; }
@@ -372,8 +440,9 @@ protected:
         std::filesystem::remove_all(StartMenuFolder(), ignored);
     }
 
-    TOutcome Uninstall(const std::u16string& parameters = u"/AUTO /SILENT", const TBoxAnswer& answer = kPressOk) {
-        return RunInstaller(DestFolder() + u"Uninstall.exe", parameters, answer);
+    TOutcome Uninstall(const std::u16string& parameters = u"/AUTO /SILENT", const TBoxAnswer& answer = kPressOk,
+                       const TFormWatch& watch = {}) {
+        return RunInstaller(DestFolder() + u"Uninstall.exe", parameters, answer, watch);
     }
     TOutcome Install(const std::u16string& more = {}, const TBoxAnswer& answer = kPressOk) {
         std::u16string parameters = u"/AUTO=" + Quoted(Dest);

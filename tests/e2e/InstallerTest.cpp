@@ -164,13 +164,21 @@ TEST_F(DemoInstaller, AFileInUseIsAskedAboutAndTheAnswerHolds) {
 
 // The installed uninstaller, started as the list of installed programs starts it, runs again
 // from a folder of its own under TEMP, waits for that copy and ends with its exit code. Without
-// /AUTO the copy needs the uninstaller's own pages, says so and removes nothing.
+// /AUTO the copy shows the language dialog and the wizard; closing the wizard on its first page
+// asks, and a confirmed close removes nothing.
 TEST_F(DemoInstaller, TheInstalledUninstallerWaitsForItsCopyInTempAndPassesItsExitCode) {
     ASSERT_EQ(Install().ExitCode, 0u);
-    const TOutcome outcome = Uninstall(u"");
+    std::vector<std::u16string> forms;
+    const TOutcome outcome = Uninstall(u"", kPressOk, [&](HWND form) {
+        forms.push_back(WindowText(form));
+        // OK in the language dialog, then the close box of the wizard.
+        PostMessageW(form, forms.size() == 1 ? WM_COMMAND : WM_CLOSE, forms.size() == 1 ? IDOK : 0, 0);
+    });
+    EXPECT_EQ(forms, (std::vector<std::u16string>{u"Select Language", u"QOVI Setup"}));
     ASSERT_EQ(outcome.Boxes.size(), 1u);
-    EXPECT_EQ(outcome.Boxes[0].Text, u"This uninstaller can only run with /AUTO for now");
-    EXPECT_EQ(outcome.ExitCode, 1u);
+    EXPECT_EQ(outcome.Boxes[0].Text, u"Do you want to stop Setup and close it?");
+    EXPECT_EQ(outcome.ExitCode, 0u);
+    EXPECT_TRUE(std::filesystem::exists(Dest / "QOVI.exe"));
 
     const std::u16string copy = outcome.Boxes[0].Program;
     const std::u16string folder = ORV::ExtractFilePath(copy);

@@ -23,13 +23,13 @@ using namespace Setup::UI;
 
 namespace {
 
-// Presses the window's default button from a timer once the modal loop runs.
-void PressOkSoon(HWND window) {
-    SetTimer(window, 1, 100, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
-        KillTimer(hwnd, id);
-        PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hwnd, IDOK)));
-    });
+void CALLBACK PressOk(HWND window, UINT, UINT_PTR id, DWORD) {
+    KillTimer(window, id);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
 }
+
+// Presses the window's default button from a timer once the modal loop runs.
+void PressOkSoon(HWND window) { SetTimer(window, 1, 100, &PressOk); }
 
 std::u16string Message(TSetup& setup, const char16_t* key) { return setup.Resources().GetMessage(u"Common", key); }
 
@@ -48,24 +48,30 @@ bool ServeUntil(const std::function<bool()>& done, int seconds = 60) {
     return true;
 }
 
+BOOL CALLBACK FindOwnMessageBox(HWND window, LPARAM found) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (process != GetCurrentProcessId() || std::wstring(className) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
 // The first message box of this process that is up, or null.
 HWND OwnMessageBox() {
-    struct TFind {
-        HWND Found = nullptr;
-    } find;
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            wchar_t className[16] = {};
-            GetClassNameW(window, className, 16);
-            if (process != GetCurrentProcessId() || std::wstring(className) != L"#32770" || !IsWindowVisible(window))
-                return TRUE;
-            reinterpret_cast<TFind*>(param)->Found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&find));
-    return find.Found;
+    HWND found = nullptr;
+    EnumWindows(&FindOwnMessageBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Answers the close question with Cancel, and marks the window as asked.
+void CALLBACK CancelTheQuestion(HWND window, UINT, UINT_PTR id, DWORD) {
+    if (const HWND box = OwnMessageBox()) {
+        KillTimer(window, id);
+        SetPropW(window, L"asked", box);
+        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    }
 }
 
 std::u16string TextOf(HWND window) {
@@ -216,14 +222,7 @@ TEST(WizardForm, ClosingDuringARunAsksFirst) {
     TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
     setup.Resources().InitializeLanguages();
     TWizardForm form(setup);
-    std::u16string asked, title;
-    SetTimer(form.Handle(), 7, 50, [](HWND window, UINT, UINT_PTR id, DWORD) {
-        if (const HWND box = OwnMessageBox()) {
-            KillTimer(window, id);
-            SetPropW(window, L"asked", box);
-            PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
-        }
-    });
+    SetTimer(form.Handle(), 7, 50, &CancelTheQuestion);
     // Asked before the worker could end: the run is not finished while the question is up.
     SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
     EXPECT_NE(GetPropW(form.Handle(), L"asked"), nullptr) << "no question was asked";

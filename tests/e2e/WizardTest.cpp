@@ -1,0 +1,145 @@
+// The demo installer's wizard, through the real program: what it shows and how it ends.
+
+#include "InstallerDriver.h"
+
+#include <gtest/gtest.h>
+
+using namespace InstallerDriver;
+
+namespace {
+
+// What a test saw of a form when it first showed.
+struct TSeenForm {
+    std::u16string Caption;
+    std::vector<std::u16string> Buttons;
+    std::vector<std::u16string> Labels;
+    std::filesystem::path Picture;
+};
+
+TFormWatch Record(std::vector<TSeenForm>& seen, const std::string& name) {
+    return [&seen, name](HWND form) {
+        // The first page is complete once the window has painted.
+        Sleep(300);
+        seen.push_back({WindowText(form), ChildTexts(form, L"Button"), ChildTexts(form, L"Static"),
+                        Screenshot(form, name + "-" + std::to_string(seen.size() + 1))});
+    };
+}
+
+} // namespace
+
+// An automatic run that is not silent shows the progress page and closes itself at the end.
+TEST_F(DemoInstaller, AnAutomaticRunShowsItsProgressAndClosesWhenItIsDone) {
+    std::vector<TSeenForm> seen;
+    const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"/AUTO=" + Quoted(Dest), kPressOk, Record(seen, "auto-install"));
+    EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
+    EXPECT_EQ(outcome.ExitCode, 0u);
+    ASSERT_EQ(seen.size(), 1u) << "one wizard, no language dialog in an automatic run";
+    EXPECT_EQ(seen[0].Caption, u"QOVI Setup");
+    EXPECT_EQ(seen[0].Buttons, std::vector<std::u16string>{u"Next"}) << "Back is hidden on the progress page";
+    EXPECT_NE(std::find(seen[0].Labels.begin(), seen[0].Labels.end(), u"5.10, 2024.06.03"), seen[0].Labels.end());
+    EXPECT_TRUE(std::filesystem::exists(seen[0].Picture));
+    EXPECT_TRUE(std::filesystem::exists(Dest / "QOVI.exe"));
+    EXPECT_TRUE(std::filesystem::exists(Dest / "Uninstall.exe"));
+
+    // The uninstaller's automatic run shows its progress page too, from its copy in TEMP.
+    seen.clear();
+    const TOutcome removal = Uninstall(u"/AUTO", kPressOk, Record(seen, "auto-uninstall"));
+    EXPECT_TRUE(removal.Boxes.empty()) << ORV::Utf16ToUtf8(removal.Boxes.front().Text);
+    EXPECT_EQ(removal.ExitCode, 0u);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].Caption, u"QOVI Setup");
+    EXPECT_FALSE(std::filesystem::exists(Dest / "QOVI.exe"));
+    EXPECT_FALSE(std::filesystem::exists(Dest / "Uninstall.exe"));
+}
+
+namespace {
+
+BOOL CALLBACK FindButtonProc(HWND child, LPARAM param) {
+    auto& wanted = *reinterpret_cast<std::pair<std::u16string, HWND>*>(param);
+    wchar_t name[16] = {};
+    GetClassNameW(child, name, 16);
+    if (_wcsicmp(name, L"Button") == 0 && IsWindowVisible(child) && WindowText(child) == wanted.first) {
+        wanted.second = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The visible button (push button, check box or radio button) of Form with Text, or null.
+HWND ButtonOf(HWND form, const std::u16string& text) {
+    std::pair<std::u16string, HWND> wanted{text, nullptr};
+    EnumChildWindows(form, &FindButtonProc, reinterpret_cast<LPARAM>(&wanted));
+    return wanted.second;
+}
+
+BOOL CALLBACK FindEditProc(HWND child, LPARAM param) {
+    wchar_t name[16] = {};
+    GetClassNameW(child, name, 16);
+    if (_wcsicmp(name, L"Edit") != 0 || !IsWindowVisible(child)) return TRUE;
+    *reinterpret_cast<HWND*>(param) = child;
+    return FALSE;
+}
+
+// The visible one-line edit of Form, or null.
+HWND EditOf(HWND form) {
+    HWND found = nullptr;
+    EnumChildWindows(form, &FindEditProc, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Presses a button as a click does, and gives the wizard the time to move on.
+void Click(HWND button) {
+    PostMessageW(button, BM_CLICK, 0, 0);
+    Sleep(500);
+}
+
+} // namespace
+
+// An interactive install in English with the choices of every page: the language dialog, then
+// welcome, licence (Next only once it is accepted), the destination typed in, integration,
+// ready, progress and finish. Every window is kept as a screenshot.
+TEST_F(DemoInstaller, AnInteractiveInstallGoesThroughEveryPageToTheFinish) {
+    std::vector<std::string> steps;
+    const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"", kPressOk, [&](HWND form) {
+        Sleep(300);
+        if (WindowText(form) == u"Select Language") {
+            Screenshot(form, "interactive-0-language");
+            steps.push_back("language");
+            PostMessageW(form, WM_COMMAND, IDOK, 0);
+            return;
+        }
+        const auto page = [&](const std::string& name) {
+            steps.push_back(name);
+            Screenshot(form, "interactive-" + std::to_string(steps.size()) + "-" + name);
+        };
+        page("welcome");
+        Click(ButtonOf(form, u"Next"));
+        page("license");
+        const HWND next = ButtonOf(form, u"Next");
+        EXPECT_FALSE(IsWindowEnabled(next)) << "Next before the licence is accepted";
+        Click(ButtonOf(form, u"I accept the terms of the license agreement"));
+        EXPECT_TRUE(IsWindowEnabled(next));
+        Click(next);
+        page("setup");
+        SetWindowTextW(EditOf(form), ORV::W(DestFolder()));
+        Sleep(300);
+        page("setup-typed");
+        Click(ButtonOf(form, u"Next"));
+        page("integration");
+        Click(ButtonOf(form, u"Next"));
+        page("ready");
+        Click(ButtonOf(form, u"Install"));
+        for (int i = 0; i < 200 && !ButtonOf(form, u"Finish"); ++i) Sleep(100);
+        page("finish");
+        // The run-after box would start the player: not in this test.
+        if (const HWND start = ButtonOf(form, u"Start QOVI")) Click(start);
+        Click(ButtonOf(form, u"Finish"));
+    });
+    EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
+    EXPECT_EQ(outcome.ExitCode, 0u);
+    EXPECT_EQ(steps, (std::vector<std::string>{"language", "welcome", "license", "setup", "setup-typed", "integration",
+                                               "ready", "finish"}));
+    EXPECT_TRUE(std::filesystem::exists(Dest / "QOVI.exe"));
+    EXPECT_EQ(UninstallEntries(Dest.Path()), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
+    EXPECT_TRUE(std::filesystem::exists(DesktopLink()));
+}
