@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The demo: the installer that qovi_add_installer built from demo/setup and demo/product, what
-# it carries, a silent run of it under Wine, a second run over the installation it made, and the
-# silent removal by its uninstaller.
+# it carries, a silent run of it under Wine, a second run over the installation it made, the
+# silent removal by its uninstaller, and an interactive run through the wizard's pages.
 set -euo pipefail
 native=$1 win32=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -52,7 +52,21 @@ install_silently() {
   "$runner" "$program" "/AUTO=$dest" /SILENT || status=$?
   if [ "$status" -ne 0 ]; then
     echo "== the silent run failed (exit code $status)"
-    exit "$status"
+    [ "$status" -eq 0 ] || exit "$status"
+
+# The wizard, as a person sees it: the test driver starts the installer without switches and
+# goes through the language dialog and every page to the finish, keeping a screenshot of each.
+if [ "$x86_mode" != none ]; then driver="$root/$win32/tests/e2e/InstallerTest.exe"; else driver="$root/build/win64/tests/e2e/InstallerTest.exe"; fi
+shots="$(dirname "$driver")/screenshots"
+rm -rf "$shots"
+echo "== the wizard: an interactive install from the language dialog to the finish page"
+status=0
+QOVI_TEST_DEMO_INSTALLER="$program" "$runner" "$driver" --gtest_color=no \
+  --gtest_filter='DemoInstaller.AnInteractiveInstall*' >"$root/$win32/demo/wizard.log" 2>&1 || status=$?
+grep -E '^\[ +(OK|FAILED) ' "$root/$win32/demo/wizard.log" || true
+echo "== screenshots of the wizard in $shots:"
+ls "$shots"
+exit "$status"
   fi
 }
 install_silently "under Wine (fresh prefix $WINEPREFIX)"
@@ -105,4 +119,18 @@ echo "== Elevator.exe was started with"
 cat "$installed/Elevator.log"
 echo "== shortcuts: desktop $( [ -e "$desktop" ] && echo stayed || echo gone), Start menu $( [ -e "$startmenu" ] && echo stayed || echo gone)"
 echo "== the entry in the list of installed programs: $("$QOVI_WINE64" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QOVI' /reg:32 >/dev/null 2>&1 && echo stayed || echo gone)"
+[ "$status" -eq 0 ] || exit "$status"
+
+# The wizard, as a person sees it: the test driver starts the installer without switches and
+# goes through the language dialog and every page to the finish, keeping a screenshot of each.
+if [ "$x86_mode" != none ]; then driver="$root/$win32/tests/e2e/InstallerTest.exe"; else driver="$root/build/win64/tests/e2e/InstallerTest.exe"; fi
+shots="$(dirname "$driver")/screenshots"
+rm -rf "$shots"
+echo "== the wizard: an interactive install from the language dialog to the finish page"
+status=0
+QOVI_TEST_DEMO_INSTALLER="$program" "$runner" "$driver" --gtest_color=no \
+  --gtest_filter='DemoInstaller.AnInteractiveInstall*' >"$root/$win32/demo/wizard.log" 2>&1 || status=$?
+grep -E '^\[ +(OK|FAILED) ' "$root/$win32/demo/wizard.log" || true
+echo "== screenshots of the wizard in $shots:"
+ls "$shots"
 exit "$status"

@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine32:i386 wine64 qemu-user-static
-  xvfb xauth imagemagick icoutils unzip zip p7zip-full liblnk-utils
+  xvfb xauth imagemagick icoutils unzip zip p7zip-full liblnk-utils locales
   lzma-dev zlib1g-dev libz-mingw-w64-dev googletest
 )
 
@@ -85,6 +85,12 @@ fetch_source() {
 mkdir -p "$third_party"
 fetch_source minizip
 fetch_source pugixml
+
+# The wizard's tests in Russian start Wine with a Russian interface language, which Wine takes
+# only from a locale that the system has.
+if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
+  as_root localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
+fi
 
 # Machines that cannot execute 32-bit code still run the shipped 32-bit program, emulated.
 bash "$root/scripts/x86.sh" register || echo "bootstrap: the 32-bit build will not run on this machine" >&2

@@ -171,8 +171,13 @@ TEST_F(DemoInstaller, TheInstalledUninstallerWaitsForItsCopyInTempAndPassesItsEx
     std::vector<std::u16string> forms;
     const TOutcome outcome = Uninstall(u"", kPressOk, [&](HWND form) {
         forms.push_back(WindowText(form));
-        // OK in the language dialog, then the close box of the wizard.
-        PostMessageW(form, forms.size() == 1 ? WM_COMMAND : WM_CLOSE, forms.size() == 1 ? IDOK : 0, 0);
+        // OK in the language dialog, then Escape on the wizard, which asks to close it.
+        if (forms.size() == 1) {
+            PostMessageW(form, WM_COMMAND, IDOK, 0);
+        } else {
+            Sleep(300);
+            PostMessageW(GetWindow(form, GW_CHILD), WM_KEYDOWN, VK_ESCAPE, 0);
+        }
     });
     EXPECT_EQ(forms, (std::vector<std::u16string>{u"Select Language", u"QOVI Setup"}));
     ASSERT_EQ(outcome.Boxes.size(), 1u);

@@ -113,7 +113,9 @@ TEST_F(DemoInstaller, AnInteractiveInstallGoesThroughEveryPageToTheFinish) {
             Screenshot(form, "interactive-" + std::to_string(steps.size()) + "-" + name);
         };
         page("welcome");
-        Click(ButtonOf(form, u"Next"));
+        // Enter is Next.
+        PostMessageW(ButtonOf(form, u"Next"), WM_KEYDOWN, VK_RETURN, 0);
+        Sleep(500);
         page("license");
         const HWND next = ButtonOf(form, u"Next");
         EXPECT_FALSE(IsWindowEnabled(next)) << "Next before the licence is accepted";
@@ -142,4 +144,54 @@ TEST_F(DemoInstaller, AnInteractiveInstallGoesThroughEveryPageToTheFinish) {
     EXPECT_TRUE(std::filesystem::exists(Dest / "QOVI.exe"));
     EXPECT_EQ(UninstallEntries(Dest.Path()), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
     EXPECT_TRUE(std::filesystem::exists(DesktopLink()));
+}
+
+namespace {
+
+BOOL CALLBACK FindComboProc(HWND child, LPARAM param) {
+    wchar_t name[32] = {};
+    GetClassNameW(child, name, 32);
+    if (_wcsicmp(name, L"ComboBoxEx32") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(param) = child;
+    return FALSE;
+}
+
+// The number of items of Form's drop-down list with icons and the index of the selected one
+// (the texts stay in the installer's process).
+std::pair<LRESULT, LRESULT> LanguageSelection(HWND form) {
+    HWND combo = nullptr;
+    EnumChildWindows(form, &FindComboProc, reinterpret_cast<LPARAM>(&combo));
+    if (!combo) return {-1, -1};
+    return {SendMessageW(combo, CB_GETCOUNT, 0, 0), SendMessageW(combo, CB_GETCURSEL, 0, 0)};
+}
+
+} // namespace
+
+// With a Russian interface language the dialog preselects Russian, and the wizard speaks it. Wine
+// takes the language from the locale it starts in: the test program's ctest entry
+// InstallerTestInRussian starts it in ru_RU.UTF-8.
+TEST_F(DemoInstaller, InRussianTheLanguageDialogPreselectsRussianAndTheWizardSpeaksIt) {
+    if (GetUserDefaultUILanguage() != 1049) GTEST_SKIP() << "not started with a Russian interface language";
+    std::vector<std::u16string> captions, buttons;
+    std::pair<LRESULT, LRESULT> selection{};
+    const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"", kPressOk, [&](HWND form) {
+        Sleep(300);
+        captions.push_back(WindowText(form));
+        if (captions.size() == 1) {
+            selection = LanguageSelection(form);
+            Screenshot(form, "russian-0-language");
+            PostMessageW(form, WM_COMMAND, IDOK, 0);
+            return;
+        }
+        Screenshot(form, "russian-1-welcome");
+        buttons = ChildTexts(form, L"Button");
+        PostMessageW(GetWindow(form, GW_CHILD), WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    // English, Nederlands, Русский: the last.
+    EXPECT_EQ(selection, (std::pair<LRESULT, LRESULT>{3, 2}));
+    EXPECT_EQ(captions, (std::vector<std::u16string>{u"Select Language", u"\u0423\u0441\u0442\u0430\u043d\u043e\u0432\u043a\u0430 QOVI"}));
+    EXPECT_EQ(buttons, std::vector<std::u16string>{u"\u0414\u0430\u043b\u0435\u0435"}) << "Next in Russian, no Back on the first page";
+    ASSERT_EQ(outcome.Boxes.size(), 1u);
+    EXPECT_EQ(outcome.Boxes[0].Text, u"\u041f\u0440\u0435\u0440\u0432\u0430\u0442\u044c \u0440\u0430\u0431\u043e\u0442\u0443 \u043c\u0430\u0441\u0442\u0435\u0440\u0430 \u0438 \u0437\u0430\u043a\u0440\u044b\u0442\u044c \u0435\u0433\u043e?");
+    EXPECT_EQ(outcome.ExitCode, 0u);
 }
