@@ -42,13 +42,14 @@ if ! {
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
     -DQOVI_TESTS=OFF -DQOVI_BENCH=ON -DQOVI_BENCH_PAYLOAD="$payload" \
     -DQOVI_HOST_IPK5="$native/tools/ipk5/ipk5" &&
-    cmake --build "$win" -j "$jobs" --target QOVIBenchSetup InstallFloor
+    cmake --build "$win" -j "$jobs" --target QOVIBenchSetup InstallFloor StartupBench
 } >"$log" 2>&1; then
   tail -n 30 "$log" >&2
   fail "the Windows build did not succeed (the whole log: $log)"
 fi
 setup_exe=$win/bench/QOVISetup.exe
 floor_exe=$win/bench/InstallFloor.exe
+startup_exe=$win/bench/StartupBench.exe
 package=$win/bench/QOVIBenchSetup.packages/PRODUCT.ipk
 
 # ---- Wine ----
@@ -207,3 +208,14 @@ printf '\nSetup against the floor, whole processes: %.2fx (median of the rounds)
 printf '  %.0f ms more than the floor (median of the rounds); against the floor timed inside its process: %.2fx\n' \
   "$(median "${overhead[@]}")" "$(median "${ratios_inside[@]}")"
 echo "bench: load average afterwards $(load)"
+
+# ---- start-up: how soon a person sees the installer ----
+echo
+echo "== Start-up: from starting the installer without switches to its first window (the language dialog) =="
+status=0
+"$QOVI_WINE64" "$startup_exe" "$(windows_path "$setup_exe")" "$rounds" >"$win/startup.out" 2>&1 </dev/null || status=$?
+tr -d '\r' <"$win/startup.out" | sed 's/^/  /'
+[ "$status" -eq 0 ] || fail "StartupBench ended with exit code $status"
+eval "$(tr -d '\r' <"$win/startup.out" | sed -n 's/^median //p' | tr ' ' '\n' | sed 's/^/s_/')"
+printf 'First window %.0f ms after the start (goal: at most 300 ms); decoding the PRODUCT package alone takes %.0f ms\n' \
+  "$s_first_window_ms" "$s_decode_ms"

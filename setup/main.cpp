@@ -30,6 +30,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 
 using namespace Setup::Core;
 
@@ -48,7 +49,16 @@ void ShowError(const std::u16string& message) { ORV::UI::MessageDlg(message, u"S
 // A failure inside a callback of the system that no caller waits for.
 void ShowCallbackError(const std::exception_ptr& error) { ShowError(ORV::ExceptionMessage(error)); }
 
-int RunWizard(TSetup& setup);
+int RunWizard(TSetup& setup, std::optional<int32_t> language);
+
+// Whether the run shows the language dialog before anything else: an interactive install, or an
+// interactive uninstall by the copy in TEMP (the installed uninstaller only starts that copy).
+bool AsksForLanguageFirst(const std::u16string& commandLine) {
+    if (ORV::HasSwitch(commandLine, SwitchAuto)) return false;
+    if (!IsUninstallerExe(ORV::Platform::ExecutableFileName())) return true;
+    std::u16string path;
+    return ORV::GetSwitchValue(commandLine, SwitchPath, path) && !path.empty();
+}
 
 // The run after the start-up checks; returns the exit code. Raises what the user must see.
 int Run(const std::u16string& commandLine) {
@@ -68,7 +78,13 @@ int Run(const std::u16string& commandLine) {
     }
     if (!IsUserAnAdmin()) throw EInstallerNoAdminRightsError();
 
-    TSetup setup(commandLine);
+    // The product package is read while the user chooses the language, so that the dialog is on
+    // screen at once; a product package that fails its checks is still reported before
+    // anything is written.
+    TSetupPackagesLoad packages;
+    std::optional<int32_t> language;
+    if (AsksForLanguageFirst(commandLine)) language = Setup::UI::ChooseLanguage(packages.SetupPackage());
+    TSetup setup(commandLine, packages);
     if (setup.Mode() == smUninstall) {
         std::u16string path;
         if (!ORV::GetSwitchValue(commandLine, SwitchPath, path) || path.empty()) {
@@ -97,7 +113,7 @@ int Run(const std::u16string& commandLine) {
         setup.RunActions();
         return kExitSuccess;
     }
-    return RunWizard(setup);
+    return RunWizard(setup, language);
 }
 
 // Whether the product has pages of its own for an interactive run: without them the wizard
@@ -108,17 +124,18 @@ bool HasProductPages(TSetup& setup) {
     return any;
 }
 
-// A run with the wizard: the language dialog (shown unless Auto), then the wizard until it
-// closes. Returns the exit code.
-int RunWizard(TSetup& setup) {
+// A run with the wizard: the language (chosen already, or from the dialog, which an Auto run
+// does not show), then the wizard until it closes. Returns the exit code.
+int RunWizard(TSetup& setup, std::optional<int32_t> language) {
     if (!setup.HasOption(Auto) && !HasProductPages(setup))
         throw EInstallerGeneralError(u"This setup has no pages to show; run it with /AUTO");
     // The shell's objects and the taskbar live in this thread's apartment; the pages' rich texts
     // need the rich-edit library loaded.
     const ORV::TComInitialization com;
     const ORV::TScopedLibrary richEdit(ORV::LoadSystemLibrary(L"MSFTEDIT.DLL"));
-    setup.Resources().InitializeLanguages(
-        [&] { return Setup::UI::ChooseLanguage(setup.Resources(), setup.HasOption(Auto)); });
+    setup.Resources().InitializeLanguages([&] {
+        return language ? *language : Setup::UI::ChooseLanguage(setup.Resources(), setup.HasOption(Auto));
+    });
     {
         Setup::UI::TWizardForm wizard(setup);
         ORV::UI::SetMainWindow(wizard.Handle());

@@ -93,13 +93,19 @@ void AddError(const std::u16string& text) {
     if (TSetup* setup = TSetup::Current()) setup->AddError(text);
 }
 
-TSetup::TSetup(const std::u16string& commandLine, const std::u16string& executablePath) {
+TSetup::TSetup(const std::u16string& commandLine, const std::u16string& executablePath)
+    : TSetup(commandLine, [&] { return std::make_unique<TSetupResources>(*this, executablePath); }) {}
+
+TSetup::TSetup(const std::u16string& commandLine, TSetupPackagesLoad& packages)
+    : TSetup(commandLine, [&] { return std::make_unique<TSetupResources>(*this, packages); }) {}
+
+TSetup::TSetup(const std::u16string& commandLine, const std::function<std::unique_ptr<TSetupResources>()>& makeResources) {
     if (gCurrent) throw EInstallerMysteryError(u"Invalid Arguments");
     gCurrent = this;
     try {
         if (!ProductInfoClass) throw EInstallerGeneralError(kMsgSetupMalformed);
         FProductInfo = ProductInfoClass(*this);
-        FResources = std::make_unique<TSetupResources>(*this, executablePath);
+        FResources = makeResources();
         FExtractHelper = std::make_unique<TSetupExtractHelper>(
             *this, [this](const std::u16string& text) { return AskAbortRetryIgnore(text); });
         if (GetCurrentThreadId() != kMainThreadId)

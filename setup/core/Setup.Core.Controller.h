@@ -25,6 +25,7 @@
 namespace Setup::Core {
 
 class TSetupExtractHelper;
+class TSetupPackagesLoad;
 class TSetupThread;
 
 enum TSetupState : uint8_t { ssIdle = 0, ssRunning = 1, ssFinished = 2 };
@@ -37,6 +38,8 @@ public:
     // "Cannot install update on v%s" and "Invalid Arguments" for a second controller.
     explicit TSetup(const std::u16string& commandLine,
                     const std::u16string& executablePath = ORV::Platform::ExecutableFileName());
+    // The same with the program's packages being read already (TSetupPackagesLoad).
+    TSetup(const std::u16string& commandLine, TSetupPackagesLoad& packages);
     // Stops and joins a running worker first (serving its notifications meanwhile).
     ~TSetup();
     TSetup(const TSetup&) = delete;
@@ -104,6 +107,8 @@ public:
     void AddError(const std::u16string& text);
 
 private:
+    TSetup(const std::u16string& commandLine, const std::function<std::unique_ptr<TSetupResources>()>& makeResources);
+
     static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void ApplyCommandLine(const std::u16string& commandLine);
     void DispatchNotify(int32_t code, intptr_t param);

@@ -101,14 +101,32 @@ std::u16string TempFolder() {
     return ORV::IncludeTrailingBackslash(ORV::FromW(path, length));
 }
 
-TSetupResources::TSetupResources(ISetupHost& host, const std::u16string& executablePath) : FHost(host) {
-    {
-        // The sources are needed only while the packages are read: each body is decoded whole.
-        TResourceStream setupSource(L"SETUP");
+TSetupPackagesLoad::TSetupPackagesLoad(const std::u16string& executablePath) : FExecutablePath(executablePath) {
+    // The sources are needed only while the packages are read: each body is decoded whole.
+    FProductPackage = std::async(std::launch::async, [executablePath] {
         std::unique_ptr<ORV::TStream> productSource = OpenProductSource(executablePath);
-        FSetupPackage = std::make_unique<TSetupPackageReader>(setupSource);
-        FProductPackage = std::make_unique<TSetupPackageReader>(*productSource);
-    }
+        return std::make_unique<TSetupPackageReader>(*productSource);
+    });
+    TResourceStream setupSource(L"SETUP");
+    FSetupPackage = std::make_unique<TSetupPackageReader>(setupSource);
+}
+
+TSetupPackagesLoad::~TSetupPackagesLoad() {
+    if (FProductPackage.valid()) FProductPackage.wait();
+}
+
+std::unique_ptr<TSetupPackageReader> TSetupPackagesLoad::TakeProductPackage() { return FProductPackage.get(); }
+
+TSetupResources::TSetupResources(ISetupHost& host, const std::u16string& executablePath) : FHost(host) {
+    TSetupPackagesLoad packages(executablePath);
+    Load(packages);
+}
+
+TSetupResources::TSetupResources(ISetupHost& host, TSetupPackagesLoad& packages) : FHost(host) { Load(packages); }
+
+void TSetupResources::Load(TSetupPackagesLoad& packages) {
+    FSetupPackage = packages.TakeSetupPackage();
+    FProductPackage = packages.TakeProductPackage();
     FScript.LoadFromStream(*GetFile(u"Install.xml"));
     ListLanguages();
     FDesktopFolder = ShellFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY);

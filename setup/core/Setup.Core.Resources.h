@@ -25,6 +25,7 @@
 #include "Setup.Core.Script.h"
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -40,6 +41,31 @@ struct TSetupLanguageEntry {
     ORV::TORVIcon Icon;       // empty when the file has none or it cannot be read
 };
 
+// The two packages of a program as they are read: the setup package at once (it is small), the
+// product package on a thread of its own, so that the language dialog, which needs only the
+// setup package, is on screen while the product package is still being decoded.
+class TSetupPackagesLoad {
+public:
+    // Raises what reading the setup package raises; the product package's errors come from
+    // TakeProductPackage.
+    explicit TSetupPackagesLoad(const std::u16string& executablePath = ORV::Platform::ExecutableFileName());
+    // Waits for a read that was not taken, so that no thread outlives the object.
+    ~TSetupPackagesLoad();
+    TSetupPackagesLoad(const TSetupPackagesLoad&) = delete;
+    TSetupPackagesLoad& operator=(const TSetupPackagesLoad&) = delete;
+
+    const TSetupPackageReader& SetupPackage() const { return *FSetupPackage; }
+    const std::u16string& ExecutablePath() const { return FExecutablePath; }
+    std::unique_ptr<TSetupPackageReader> TakeSetupPackage() { return std::move(FSetupPackage); }
+    // Waits until the product package is read; raises what reading it raised.
+    std::unique_ptr<TSetupPackageReader> TakeProductPackage();
+
+private:
+    std::u16string FExecutablePath;
+    std::unique_ptr<TSetupPackageReader> FSetupPackage;
+    std::future<std::unique_ptr<TSetupPackageReader>> FProductPackage;
+};
+
 class TSetupResources {
 public:
     // Opens and verifies both packages (the sources above, for the program ExecutablePath),
@@ -48,6 +74,8 @@ public:
     // ESetupPackageReadError for a package that fails its checks and EInstallerInstallError
     // ("Cannot locate ...") without "Install.xml". Host must outlive the object.
     explicit TSetupResources(ISetupHost& host, const std::u16string& executablePath = ORV::Platform::ExecutableFileName());
+    // The same with packages that are being read already.
+    TSetupResources(ISetupHost& host, TSetupPackagesLoad& packages);
     TSetupResources(const TSetupResources&) = delete;
     TSetupResources& operator=(const TSetupResources&) = delete;
 
@@ -106,6 +134,8 @@ public:
     void InitializeLanguages(const TLanguageChooser& choose = {});
 
 private:
+    // Takes the packages and reads what the run needs of them.
+    void Load(TSetupPackagesLoad& packages);
     // Raises as Expand does.
     TPathMacros Macros() const;
 
