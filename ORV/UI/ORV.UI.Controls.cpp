@@ -235,7 +235,19 @@ TORVForm::TORVForm(const std::u16string& caption, int clientWidth, int clientHei
         const SIZE exact = WindowSizeFor(clientWidth, clientHeight, FStyle, FExStyle, Dpi());
         SetWindowPos(Handle(), nullptr, 0, 0, exact.cx, exact.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    FitClientArea();
     SetDarkTitleBar(Handle(), IsAppsDarkMode() && !IsHighContrast());
+}
+
+void TORVForm::FitClientArea() {
+    // The frame the system draws may differ by a pixel from what it computes for it.
+    RECT client{}, window{};
+    GetClientRect(Handle(), &client);
+    GetWindowRect(Handle(), &window);
+    const int dx = ScaleValue(FClientWidth) - client.right, dy = ScaleValue(FClientHeight) - client.bottom;
+    if (dx || dy)
+        SetWindowPos(Handle(), nullptr, 0, 0, window.right - window.left + dx, window.bottom - window.top + dy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TORVForm::Show() {
@@ -268,7 +280,10 @@ bool TORVForm::Visible() const { return Handle() && IsWindowVisible(Handle()); }
 
 void TORVForm::SetCaption(const std::u16string& caption) { SetWindowTextW(Handle(), W(caption)); }
 
-void TORVForm::DpiChanged() { RelayoutControls(); }
+void TORVForm::DpiChanged() {
+    FitClientArea();
+    RelayoutControls();
+}
 
 void TORVForm::Paint(HDC dc, const RECT& client) {
     const HBRUSH brush = CreateSolidBrush(Colors().Background);

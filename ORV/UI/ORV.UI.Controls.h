@@ -149,6 +149,8 @@ protected:
 
 private:
     void PaintBuffered();
+    // Makes the client area exactly its design size at the window's DPI.
+    void FitClientArea();
 
     int FClientWidth, FClientHeight;
     DWORD FStyle, FExStyle;

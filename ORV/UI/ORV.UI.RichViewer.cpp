@@ -18,10 +18,17 @@ DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* gi
     return 0;
 }
 
+// The rich-edit control's window class comes with its library.
+const wchar_t* RichEditClass() {
+    static const HMODULE library = LoadSystemLibrary(L"MSFTEDIT.DLL");
+    (void)library;
+    return L"RICHEDIT50W";
+}
+
 } // namespace
 
 TORVRichViewer::TORVRichViewer(TORVControlHost& host, const RECT& bounds, int id, bool bordered)
-    : TORVControl(host, L"RICHEDIT50W", {},
+    : TORVControl(host, RichEditClass(), {},
                   ES_MULTILINE | ES_READONLY | (bordered ? WS_VSCROLL | ES_DISABLENOSCROLL | WS_TABSTOP : 0),
                   bordered ? WS_EX_CLIENTEDGE : 0, bounds, id),
       FDpi(host.HostDpi()) {

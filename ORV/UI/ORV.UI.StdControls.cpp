@@ -1,5 +1,6 @@
 #include "ORV.UI.StdControls.h"
 
+#include "ORV.Callbacks.h"
 #include "ORV.Strings.h"
 #include "ORV.SysUtils.h"
 #include "ORV.UI.Controls.h"
@@ -91,7 +92,7 @@ void TORVControl::SetText(const std::u16string& text) {
     if (Text() != text) SetWindowTextW(FHandle, W(text));
 }
 
-bool TORVControl::Visible() const { return IsWindowVisible(FHandle) != FALSE; }
+bool TORVControl::Visible() const { return (GetWindowLongPtrW(FHandle, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 void TORVControl::SetVisible(bool visible) { ShowWindow(FHandle, visible ? SW_SHOWNA : SW_HIDE); }
 
@@ -165,6 +166,69 @@ void TORVEdit::Command(WORD notification) {
 TORVWarningLabel::TORVWarningLabel(TORVControlHost& host, const std::u16string& text, const RECT& bounds, int id)
     : TORVControl(host, L"STATIC", u"\u26A0 " + text, SS_LEFT | SS_NOPREFIX, 0, bounds, id) {
     SetBold(true);
+}
+
+namespace {
+
+constexpr wchar_t kPaintedControlProp[] = L"TORVHostPaintedControl";
+
+} // namespace
+
+TORVHostPaintedControl::TORVHostPaintedControl(TORVControlHost& host, const wchar_t* className,
+                                               const std::u16string& text, DWORD style, const RECT& bounds, int id,
+                                               TPaintEvent onPaint)
+    : TORVControl(host, className, text, style, 0, bounds, id), FOnPaint(std::move(onPaint)) {
+    SetPropW(Handle(), kPaintedControlProp, this);
+    FOriginal = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TORVHostPaintedControl::SubclassProc)));
+}
+
+TORVHostPaintedControl::~TORVHostPaintedControl() {
+    if (IsWindow(Handle())) {
+        SetWindowLongPtrW(Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FOriginal));
+        RemovePropW(Handle(), kPaintedControlProp);
+    }
+}
+
+LRESULT CALLBACK TORVHostPaintedControl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = static_cast<TORVHostPaintedControl*>(GetPropW(window, kPaintedControlProp));
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        // A painting error must not leave the window procedure; the control then stays as it was.
+        GuardCallback<int>(0, [&] {
+            self->PaintByHost();
+            return 0;
+        });
+        return 0;
+    default:
+        return CallWindowProcW(self->FOriginal, window, message, wParam, lParam);
+    }
+}
+
+void TORVHostPaintedControl::PaintByHost() {
+    PAINTSTRUCT paint{};
+    const HDC target = BeginPaint(Handle(), &paint);
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    POINT origin{0, 0};
+    MapWindowPoints(Handle(), Host().HostHandle(), &origin, 1);
+    const HDC buffer = CreateCompatibleDC(target);
+    const HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
+    const HGDIOBJ previous = SelectObject(buffer, bitmap);
+    SetViewportOrgEx(buffer, -origin.x, -origin.y, nullptr);
+    const std::exception_ptr error = CatchAll([&] {
+        if (FOnPaint) FOnPaint(buffer);
+    });
+    SetViewportOrgEx(buffer, 0, 0, nullptr);
+    if (!error) BitBlt(target, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
+    SelectObject(buffer, previous);
+    DeleteObject(bitmap);
+    DeleteDC(buffer);
+    EndPaint(Handle(), &paint);
+    if (error) std::rethrow_exception(error);
 }
 
 TORVMemo::TORVMemo(TORVControlHost& host, const RECT& bounds, int id)

@@ -32,6 +32,7 @@ public:
 
     std::u16string Text() const;
     void SetText(const std::u16string& text);
+    // The control's own visibility, whether its host is on screen or not.
     bool Visible() const;
     void SetVisible(bool visible);
     bool Enabled() const;
@@ -141,6 +142,25 @@ public:
 class TORVWarningLabel : public TORVControl {
 public:
     TORVWarningLabel(TORVControlHost& host, const std::u16string& text, const RECT& bounds, int id);
+};
+
+// A standard control (its class, text, state and accessibility as the system makes them) whose
+// picture the host draws: OnPaint gets a DC whose coordinates are the host's client
+// coordinates, clipped to the control. So a frame that the host paints as one picture can
+// still have parts that screen readers see as a text or a progress bar.
+class TORVHostPaintedControl : public TORVControl {
+public:
+    using TPaintEvent = std::function<void(HDC dc)>;
+    TORVHostPaintedControl(TORVControlHost& host, const wchar_t* className, const std::u16string& text, DWORD style,
+                           const RECT& bounds, int id, TPaintEvent onPaint);
+    ~TORVHostPaintedControl() override;
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void PaintByHost();
+
+    TPaintEvent FOnPaint;
+    WNDPROC FOriginal = nullptr;
 };
 
 // A read-only text of several lines with a vertical scroll bar.

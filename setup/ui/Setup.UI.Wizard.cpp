@@ -106,7 +106,9 @@ void TWizardFormViewInfo::Draw(HDC dc, const RECT& client, const TWizardPalette&
 TWizardForm::TWizardForm(Core::TSetup& setup)
     : TORVForm(u"", kWidth, kHeight), FSetup(setup), FPalette(WizardPalette()), FProgressViewInfo(*this),
       FTaskbar(Handle()), FViewInfo(*this, setup.Resources()), FVersion(*this, u"", kVersionLabel),
-      FBack(*this, u"bBack", kBackButton, kBackId), FNext(*this, u"bNext", kNextButton, IDOK, true) {
+      FBack(*this, u"bBack", kBackButton, kBackId), FNext(*this, u"bNext", kNextButton, IDOK, true),
+      FHeader(*this, L"STATIC", u"", SS_LEFT | SS_NOPREFIX, kTitleArea, -1, [this](HDC dc) { PaintFrame(dc); }),
+      FStrip(*this, PROGRESS_CLASSW, u"", 0, kStrip, -1, [this](HDC dc) { PaintFrame(dc); }) {
     FVersion.SetTextColor(FPalette.VersionText);
     FBack.OnClick = [this] { bBackClick(); };
     FNext.OnClick = [this] { bNextClick(); };
@@ -167,6 +169,7 @@ void TWizardForm::SetActivePage(TSetupCustomPage* page) {
         page->Place(Handle(), PageAreaOf(*page));
         page->Prepare();
         page->Show();
+        FHeader.SetText(page->Title());
     }
     UpdateButtons();
     if (!GetFocus() || !IsChild(Handle(), GetFocus())) {
@@ -174,7 +177,9 @@ void TWizardForm::SetActivePage(TSetupCustomPage* page) {
     }
     UpdateProgress();
     // The header tells the new page: screen readers hear its title.
-    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, Handle(), OBJID_CLIENT, CHILDID_SELF);
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, FHeader.Handle(), OBJID_CLIENT, CHILDID_SELF);
+    if (FActivePage && FActivePage == FPages.Last() && FSetup.HasErrors())
+        NotifyWinEvent(EVENT_SYSTEM_ALERT, FHeader.Handle(), OBJID_CLIENT, CHILDID_SELF);
 }
 
 void TWizardForm::bNextClick() {
@@ -211,7 +216,9 @@ void TWizardForm::UpdateProgress() {
     const int64_t value = FActivePage ? int64_t(FPages.IndexOf(FActivePage)) * 100 + FActivePage->GetProgress() : 0;
     const int64_t maximum = int64_t(FPages.Count()) * 100 - 100;
     FTaskbar.SetProgress(static_cast<uint64_t>(value), static_cast<uint64_t>(maximum > 0 ? maximum : 0));
-    InvalidateRect(Handle(), nullptr, FALSE);
+    // The strip's control carries the same progress in percent, which screen readers announce.
+    SendMessageW(FStrip.Handle(), PBM_SETPOS, static_cast<WPARAM>(maximum > 0 ? value * 100 / maximum : 0), 0);
+    RepaintFrame();
 }
 
 void TWizardForm::Notify(int32_t code, intptr_t) {
@@ -244,6 +251,18 @@ bool TWizardForm::CloseQuery() {
     return true;
 }
 
+void TWizardForm::RepaintFrame() {
+    InvalidateRect(Handle(), nullptr, FALSE);
+    InvalidateRect(FHeader.Handle(), nullptr, FALSE);
+    InvalidateRect(FStrip.Handle(), nullptr, FALSE);
+}
+
+void TWizardForm::PaintFrame(HDC dc) {
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    Paint(dc, client);
+}
+
 void TWizardForm::Paint(HDC dc, const RECT& client) {
     const std::u16string title = FActivePage ? FActivePage->Title() : std::u16string();
     const std::u16string description = FActivePage ? FActivePage->Description() : std::u16string();
@@ -257,13 +276,14 @@ void TWizardForm::ThemeChanged() {
     for (int32_t i = 0; i < FPages.Count(); ++i)
         if (auto* install = dynamic_cast<TSetupPageInstall*>(&FPages.Items(i))) install->ApplyPalette();
     if (FActivePage && FActivePage->Handle()) RedrawWindow(FActivePage->Handle(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    RepaintFrame();
 }
 
 void TWizardForm::DpiChanged() {
     TORVForm::DpiChanged();
     UpdateProgressLayout();
     if (FActivePage) FActivePage->Place(Handle(), PageAreaOf(*FActivePage));
-    InvalidateRect(Handle(), nullptr, FALSE);
+    RepaintFrame();
 }
 
 ORV::UI::TORVColors TWizardForm::Colors() const { return {FPalette.Text, FPalette.Background}; }

@@ -103,6 +103,10 @@ public:
     ORV::UI::TORVButton& BackButton() { return FBack; }
     ORV::UI::TORVButton& NextButton() { return FNext; }
     ORV::UI::TORVLabel& VersionLabel() { return FVersion; }
+    // The header's title and the progress strip as screen readers see them: a text that names the
+    // page, and a progress bar of the whole run (0..100).
+    ORV::UI::TORVHostPaintedControl& Header() { return FHeader; }
+    ORV::UI::TORVHostPaintedControl& Strip() { return FStrip; }
     const ORV::UI::TORVAeroPeek& Taskbar() const { return FTaskbar; }
     const TWizardPalette& Palette() const { return FPalette; }
     Core::TSetup& Setup() const { return FSetup; }
@@ -119,6 +123,9 @@ protected:
 
 private:
     RECT PageAreaOf(const TSetupCustomPage& page) const;
+    // The whole frame in client coordinates, for the form and for its painted controls.
+    void PaintFrame(HDC dc);
+    void RepaintFrame();
 
     Core::TSetup& FSetup;
     TWizardPalette FPalette;
@@ -130,6 +137,8 @@ private:
     ORV::UI::TORVLabel FVersion;
     ORV::UI::TORVButton FBack;
     ORV::UI::TORVButton FNext;
+    ORV::UI::TORVHostPaintedControl FHeader;
+    ORV::UI::TORVHostPaintedControl FStrip;
     bool FListening = false;
 };
 

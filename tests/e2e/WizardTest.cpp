@@ -195,3 +195,46 @@ TEST_F(DemoInstaller, InRussianTheLanguageDialogPreselectsRussianAndTheWizardSpe
     EXPECT_EQ(outcome.Boxes[0].Text, u"\u041f\u0440\u0435\u0440\u0432\u0430\u0442\u044c \u0440\u0430\u0431\u043e\u0442\u0443 \u043c\u0430\u0441\u0442\u0435\u0440\u0430 \u0438 \u0437\u0430\u043a\u0440\u044b\u0442\u044c \u0435\u0433\u043e?");
     EXPECT_EQ(outcome.ExitCode, 0u);
 }
+
+namespace {
+
+// The screen's DPI for the programs started while it lives (Wine reads it when a program
+// starts), put back at the end.
+class TScreenDpi {
+public:
+    explicit TScreenDpi(DWORD dpi) {
+        FHad = RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &FOld, &FSize) == ERROR_SUCCESS;
+        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    }
+    ~TScreenDpi() {
+        if (FHad)
+            RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &FOld, sizeof FOld);
+        else
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
+    }
+
+private:
+    static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
+    DWORD FOld = 96, FSize = sizeof(DWORD);
+    bool FHad = false;
+};
+
+} // namespace
+
+// At 144 DPI the frame is 1.5 times its design size, with every text of the page in the larger
+// font (the screenshot shows it).
+TEST_F(DemoInstaller, AtOneHundredFortyFourDpiTheWizardIsScaled) {
+    const TScreenDpi dpi(144);
+    RECT client{};
+    std::vector<std::u16string> buttons;
+    const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"/AUTO=" + Quoted(Dest), kPressOk, [&](HWND form) {
+        Sleep(300);
+        GetClientRect(form, &client);
+        buttons = ChildTexts(form, L"Button");
+        Screenshot(form, "dpi144-progress");
+    });
+    EXPECT_EQ(outcome.ExitCode, 0u);
+    EXPECT_EQ(client.right, 960);
+    EXPECT_EQ(client.bottom, 720);
+    EXPECT_EQ(buttons, std::vector<std::u16string>{u"Next"});
+}

@@ -1,6 +1,7 @@
 // The language dialog and the wizard's frame on the demo's packages, as real windows. The runs
 // install portably into folders of their own: they leave no entry, shortcut or registration.
 
+#include "ORV.Strings.h"
 #include "ORV.Win32.Handles.h"
 #include "Setup.Core.Controller.h"
 #include "Setup.Core.Resources.h"
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
+#include <oleacc.h>
 
 #include <filesystem>
 #include <functional>
@@ -249,4 +252,100 @@ TEST(WizardForm, ThePaletteFollowsTheAppThemeLive) {
     EXPECT_EQ(form.Palette().HeaderText, RGB(0xFF, 0xFF, 0xFF));
     EXPECT_EQ(form.VersionLabel().TextColor(), RGB(0xF0, 0xF0, 0xF0));
     ASSERT_TRUE(ServeUntil([&] { return !form.Handle(); }));
+}
+
+namespace {
+
+struct TAccessible {
+    std::wstring Name, Value;
+    long Role = 0;
+};
+
+TAccessible AccessibleOf(HWND window) {
+    TAccessible result;
+    // Both oleacc's and uuid's import libraries define IID_IAccessible: the function is taken
+    // from the library itself.
+    using TAccessibleObjectFromWindow = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
+    static const auto fromWindow = reinterpret_cast<TAccessibleObjectFromWindow>(reinterpret_cast<void (*)()>(
+        GetProcAddress(LoadLibraryW(L"oleacc.dll"), "AccessibleObjectFromWindow")));
+    IAccessible* accessible = nullptr;
+    if (!fromWindow ||
+        FAILED(fromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible, reinterpret_cast<void**>(&accessible))))
+        return result;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    if (SUCCEEDED(accessible->get_accName(self, &text)) && text) result.Name = text;
+    SysFreeString(text);
+    text = nullptr;
+    if (SUCCEEDED(accessible->get_accValue(self, &text)) && text) result.Value = text;
+    SysFreeString(text);
+    VARIANT role{};
+    if (SUCCEEDED(accessible->get_accRole(self, &role)) && role.vt == VT_I4) result.Role = role.lVal;
+    accessible->Release();
+    return result;
+}
+
+} // namespace
+
+// What a screen reader finds: the buttons by their captions, the header's text naming the page
+// and the strip as a progress bar of the run.
+TEST(WizardForm, ScreenReadersFindTheButtonsThePageAndTheProgress) {
+    const ORV::TComInitialization com;
+    const TestSupport::TTempDir dest;
+    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
+    setup.Resources().InitializeLanguages();
+    TWizardForm form(setup);
+    const TAccessible next = AccessibleOf(form.NextButton().Handle());
+    EXPECT_EQ(next.Name, L"Next");
+    const TAccessible header = AccessibleOf(form.Header().Handle());
+    EXPECT_EQ(ORV::FromW(header.Name.c_str()), setup.Resources().GetMessage(u"PageInstall", u"Title"));
+    // Wine's accessibility gives every control the role of a plain client area; the roles of the
+    // standard controls come from Windows' own proxies.
+    if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+        EXPECT_EQ(next.Role, ROLE_SYSTEM_PUSHBUTTON);
+        EXPECT_EQ(header.Role, ROLE_SYSTEM_STATICTEXT);
+        EXPECT_EQ(AccessibleOf(form.Strip().Handle()).Role, ROLE_SYSTEM_PROGRESSBAR);
+    }
+    EXPECT_EQ(SendMessageW(form.Strip().Handle(), PBM_GETPOS, 0, 0), 0);
+    ASSERT_TRUE(ServeUntil([&] { return !form.Handle(); }));
+}
+
+// The pages of an interactive install, and the moves over the integration page, which a portable
+// install skips both ways; Next reads "Install" before the progress page.
+TEST(WizardForm, AnInteractiveInstallHasEveryPageAndSkipsTheIntegrationOfAPortableOne) {
+    const TestSupport::TTempDir dest;
+    TSetup setup(u"");
+    setup.SetDestPath(dest.Folder());
+    setup.Resources().InitializeLanguages();
+    TWizardForm form(setup);
+    std::vector<std::u16string> names;
+    for (int32_t i = 0; i < form.Pages().Count(); ++i) names.push_back(form.Pages().Items(i).Name());
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"PageWelcome", u"PageLicense", u"PageSetup", u"PageIntegration",
+                                                  u"PageReadyToInstall", u"PageInstall", u"PageFinish"}));
+    // Seven pages: a segment is the strip's width over six.
+    EXPECT_EQ(form.ProgressViewInfo().SegmentWidth,
+              (form.ProgressViewInfo().BarBounds.right - form.ProgressViewInfo().BarBounds.left) / 6);
+    TSetupCustomPage& setupPage = form.Pages().Items(2);
+    TSetupCustomPage& integration = form.Pages().Items(3);
+    TSetupCustomPage& ready = form.Pages().Items(4);
+    form.SetActivePage(&setupPage);
+    EXPECT_TRUE(form.BackButton().Visible());
+    form.bNextClick();
+    EXPECT_EQ(form.ActivePage(), &integration);
+    form.bNextClick();
+    EXPECT_EQ(form.ActivePage(), &ready);
+    EXPECT_EQ(form.NextButton().Text(), Message(setup, u"bInstall"));
+
+    setup.SetOption(Portable, true);
+    form.bBackClick();
+    EXPECT_EQ(form.ActivePage(), &setupPage) << "a portable install has no integration page";
+    form.bNextClick();
+    EXPECT_EQ(form.ActivePage(), &ready);
+    // Closing before the run asks, as during it; here the question is answered at once.
+    SetTimer(form.Handle(), 7, 50, &CancelTheQuestion);
+    SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_NE(GetPropW(form.Handle(), L"asked"), nullptr);
+    RemovePropW(form.Handle(), L"asked");
 }
