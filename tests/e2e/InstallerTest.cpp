@@ -175,7 +175,7 @@ TEST_F(DemoInstaller, TheInstalledUninstallerWaitsForItsCopyInTempAndPassesItsEx
         if (forms.size() == 1) {
             PostMessageW(form, WM_COMMAND, IDOK, 0);
         } else {
-            Sleep(300);
+            Sleep(300 * Patience());
             PostMessageW(GetWindow(form, GW_CHILD), WM_KEYDOWN, VK_ESCAPE, 0);
         }
     });

@@ -19,7 +19,7 @@ struct TSeenForm {
 TFormWatch Record(std::vector<TSeenForm>& seen, const std::string& name) {
     return [&seen, name](HWND form) {
         // The first page is complete once the window has painted.
-        Sleep(300);
+        Sleep(300 * Patience());
         seen.push_back({WindowText(form), ChildTexts(form, L"Button"), ChildTexts(form, L"Static"),
                         Screenshot(form, name + "-" + std::to_string(seen.size() + 1))});
     };
@@ -90,7 +90,7 @@ HWND EditOf(HWND form) {
 // Presses a button as a click does, and gives the wizard the time to move on.
 void Click(HWND button) {
     PostMessageW(button, BM_CLICK, 0, 0);
-    Sleep(500);
+    Sleep(500 * Patience());
 }
 
 } // namespace
@@ -101,7 +101,7 @@ void Click(HWND button) {
 TEST_F(DemoInstaller, AnInteractiveInstallGoesThroughEveryPageToTheFinish) {
     std::vector<std::string> steps;
     const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"", kPressOk, [&](HWND form) {
-        Sleep(300);
+        Sleep(300 * Patience());
         if (WindowText(form) == u"Select Language") {
             Screenshot(form, "interactive-0-language");
             steps.push_back("language");
@@ -115,7 +115,7 @@ TEST_F(DemoInstaller, AnInteractiveInstallGoesThroughEveryPageToTheFinish) {
         page("welcome");
         // Enter is Next.
         PostMessageW(ButtonOf(form, u"Next"), WM_KEYDOWN, VK_RETURN, 0);
-        Sleep(500);
+        Sleep(500 * Patience());
         page("license");
         const HWND next = ButtonOf(form, u"Next");
         EXPECT_FALSE(IsWindowEnabled(next)) << "Next before the licence is accepted";
@@ -124,14 +124,14 @@ TEST_F(DemoInstaller, AnInteractiveInstallGoesThroughEveryPageToTheFinish) {
         Click(next);
         page("setup");
         SetWindowTextW(EditOf(form), ORV::W(DestFolder()));
-        Sleep(300);
+        Sleep(300 * Patience());
         page("setup-typed");
         Click(ButtonOf(form, u"Next"));
         page("integration");
         Click(ButtonOf(form, u"Next"));
         page("ready");
         Click(ButtonOf(form, u"Install"));
-        for (int i = 0; i < 200 && !ButtonOf(form, u"Finish"); ++i) Sleep(100);
+        for (int i = 0; i < 200 * Patience() && !ButtonOf(form, u"Finish"); ++i) Sleep(100);
         page("finish");
         // The run-after box would start the player: not in this test.
         if (const HWND start = ButtonOf(form, u"Start QOVI")) Click(start);
@@ -175,7 +175,7 @@ TEST_F(DemoInstaller, InRussianTheLanguageDialogPreselectsRussianAndTheWizardSpe
     std::vector<std::u16string> captions, buttons;
     std::pair<LRESULT, LRESULT> selection{};
     const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"", kPressOk, [&](HWND form) {
-        Sleep(300);
+        Sleep(300 * Patience());
         captions.push_back(WindowText(form));
         if (captions.size() == 1) {
             selection = LanguageSelection(form);
@@ -228,7 +228,7 @@ TEST_F(DemoInstaller, AtOneHundredFortyFourDpiTheWizardIsScaled) {
     RECT client{};
     std::vector<std::u16string> buttons;
     const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"/AUTO=" + Quoted(Dest), kPressOk, [&](HWND form) {
-        Sleep(300);
+        Sleep(300 * Patience());
         GetClientRect(form, &client);
         buttons = ChildTexts(form, L"Button");
         Screenshot(form, "dpi144-progress");
@@ -237,4 +237,34 @@ TEST_F(DemoInstaller, AtOneHundredFortyFourDpiTheWizardIsScaled) {
     EXPECT_EQ(client.right, 960);
     EXPECT_EQ(client.bottom, 720);
     EXPECT_EQ(buttons, std::vector<std::u16string>{u"Next"});
+}
+
+// The uninstaller's pages: its options (the backups ticked here), the progress and the finish.
+TEST_F(DemoInstaller, AnInteractiveUninstallRemovesWhatItsOptionsSay) {
+    ASSERT_EQ(Install().ExitCode, 0u);
+    TestSupport::WriteText(Dest / "!Backup" / "old.zip", "an earlier version");
+    std::vector<std::string> steps;
+    const TOutcome outcome = Uninstall(u"", kPressOk, [&](HWND form) {
+        Sleep(300 * Patience());
+        if (WindowText(form) == u"Select Language") {
+            PostMessageW(form, WM_COMMAND, IDOK, 0);
+            return;
+        }
+        const auto page = [&](const std::string& name) {
+            steps.push_back(name);
+            Screenshot(form, "uninstall-" + std::to_string(steps.size()) + "-" + name);
+        };
+        page("options");
+        Click(ButtonOf(form, u"Remove the backups of earlier versions"));
+        Click(ButtonOf(form, u"Uninstall"));
+        for (int i = 0; i < 200 * Patience() && !ButtonOf(form, u"Finish"); ++i) Sleep(100);
+        page("finish");
+        Click(ButtonOf(form, u"Finish"));
+    });
+    EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
+    EXPECT_EQ(outcome.ExitCode, 0u);
+    EXPECT_EQ(steps, (std::vector<std::string>{"options", "finish"}));
+    EXPECT_FALSE(std::filesystem::exists(Dest / "QOVI.exe"));
+    EXPECT_FALSE(std::filesystem::exists(Dest / "!Backup")) << "the backups went as ticked";
+    EXPECT_TRUE(std::filesystem::exists(Dest / "QOVI.ini")) << "the configuration stays without the content";
 }
