@@ -219,6 +219,10 @@ void TSetup::StartWorker(bool wait) {
 
 void TSetup::StopWorker() { FThread.reset(); }
 
+void TSetup::RequestStop() {
+    if (FThread) FThread->Terminate();
+}
+
 void TSetup::RunActions() {
     if (HasErrors() || FMode == smUninstall) return;
     const bool byDefault = FOptions.Contains(Auto) && FOptions.Contains(Update) && FOptions.Contains(RunPrograms);

@@ -85,6 +85,9 @@ public:
     void StartWorker(bool wait);
     // Stops the worker (the current action finishes) and joins it.
     void StopWorker();
+    // Asks a running worker to stop (the current action finishes) and returns at once; the
+    // worker's last notification, snFinished, tells when it has stopped.
+    void RequestStop();
     // Starts the post-install programs: those whose [Actions] key is true, a missing key
     // counting as true in an automatic update with /RUN only. None after errors or an uninstall.
     void RunActions();

@@ -224,7 +224,8 @@ void TWizardForm::UpdateProgress() {
 void TWizardForm::Notify(int32_t code, intptr_t) {
     switch (code) {
     case Core::snFinished:
-        if (FSetup.HasOption(Core::Auto) && !FSetup.HasErrors()) {
+        if (FCloseWhenFinished || (FSetup.HasOption(Core::Auto) && !FSetup.HasErrors())) {
+            FCloseWhenFinished = true;
             PostMessageW(Handle(), WM_CLOSE, 0, 0);
         } else {
             bNextClick();
@@ -245,8 +246,22 @@ bool TWizardForm::CloseQuery() {
     if (FSetup.State() == Core::ssFinished) return true;
     const std::u16string caption = FSetup.Resources().GetMessage(u"Common", u"Caption");
     const std::u16string question = FSetup.Resources().GetMessage(u"Common", u"QM");
-    if (ORV::UI::MessageDlg(question, caption, kQuestionFlags) != IDOK) return false;
-    // A running action completes first.
+    const int answer = ORV::UI::MessageDlg(question, caption, kQuestionFlags);
+    if (FSetup.State() == Core::ssFinished) {
+        // The run ended while the question was up, and the question's own message loop took the
+        // close that the end asked for: it is asked for again now that the box is gone.
+        if (FCloseWhenFinished) PostMessageW(Handle(), WM_CLOSE, 0, 0);
+        return false;
+    }
+    if (answer != IDOK) return false;
+    if (FSetup.State() == Core::ssRunning) {
+        // The worker may be waiting for this thread at this moment (a notification that is being
+        // handled, a question): joining it here would wait for ever. It is asked to stop, its
+        // running action completes first, and the window goes when it reports the end.
+        FCloseWhenFinished = true;
+        FSetup.RequestStop();
+        return false;
+    }
     FSetup.StopWorker();
     return true;
 }

@@ -140,6 +140,7 @@ private:
     ORV::UI::TORVHostPaintedControl FHeader;
     ORV::UI::TORVHostPaintedControl FStrip;
     bool FListening = false;
+    bool FCloseWhenFinished = false;  // the window goes when the run ends (Auto, or confirmed by the user)
 };
 
 } // namespace Setup::UI

@@ -232,7 +232,8 @@ TEST(WizardForm, ClosingDuringARunAsksFirst) {
     EXPECT_NE(form.Handle(), nullptr) << "Cancel keeps the window";
     RemovePropW(form.Handle(), L"asked");
     // The run ends; the window closes by itself then.
-    ASSERT_TRUE(ServeUntil([&] { return !form.Handle(); }));
+    ASSERT_TRUE(ServeUntil([&] { return !form.Handle(); })) << "state " << int(setup.State()) << ", errors "
+                                                            << ORV::Utf16ToUtf8(setup.Errors().Text());
 }
 
 // The palette follows the app theme while the window is open.
@@ -348,4 +349,51 @@ TEST(WizardForm, AnInteractiveInstallHasEveryPageAndSkipsTheIntegrationOfAPortab
     SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
     EXPECT_NE(GetPropW(form.Handle(), L"asked"), nullptr);
     RemovePropW(form.Handle(), L"asked");
+}
+
+namespace {
+
+void CALLBACK ConfirmTheQuestion(HWND window, UINT, UINT_PTR id, DWORD) {
+    if (const HWND box = OwnMessageBox()) {
+        KillTimer(window, id);
+        SetPropW(window, L"asked", box);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+}
+
+// Closes the wizard from inside the worker's first progress notification, while the worker
+// waits for this thread: as a click on the close box does while the progress page repaints.
+class TCloseDuringNotification : public IInstallerNotify {
+public:
+    explicit TCloseDuringNotification(HWND form) : FForm(form) {}
+    void Notify(int32_t code, intptr_t) override {
+        if (code != snProgress || FDone) return;
+        FDone = true;
+        SetTimer(FForm, 8, 50, &ConfirmTheQuestion);
+        SendMessageW(FForm, WM_CLOSE, 0, 0);
+    }
+    bool Done() const { return FDone; }
+
+private:
+    HWND FForm;
+    bool FDone = false;
+};
+
+} // namespace
+
+// A confirmed close during the run, even from inside a notification the worker waits for,
+// stops the run after its current action and then lets the window go; nothing waits for ever.
+TEST(WizardForm, AConfirmedCloseDuringTheRunStopsItAndThenCloses) {
+    const TestSupport::TTempDir dest;
+    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
+    setup.Resources().InitializeLanguages();
+    TWizardForm form(setup);
+    const HWND window = form.Handle();
+    TCloseDuringNotification closer(window);
+    setup.AddListener(&closer);
+    const bool closed = ServeUntil([&] { return !form.Handle(); }, 120);
+    setup.RemoveListener(&closer);
+    ASSERT_TRUE(closer.Done()) << "no progress was reported";
+    EXPECT_TRUE(closed) << "the window stayed open after the run stopped";
+    EXPECT_EQ(setup.State(), ssFinished);
 }
