@@ -24,14 +24,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   cp -a "$pristine" "$WINEPREFIX"
 fi
 
-# The server must hold no pipe of the caller, or the caller's output never closes. The same
-# goes for Wine's own services (services.exe, winedevice.exe, ...): the first Wine program of a
-# server starts them, and they would inherit that program's output, so that ctest waited for
-# them forever. Start them here with no output attached; the persistent server keeps them.
-"$QOVI_WINESERVER" -p >/dev/null 2>&1 </dev/null &
-disown || true
-DISPLAY= "$QOVI_WINE64" wineboot >/dev/null 2>&1 </dev/null
-
 display="${QOVI_DISPLAY:-:87}"
 number=${display#:}
 # A server that died leaves its socket and lock behind; only a live one counts.
@@ -44,3 +36,15 @@ if ! [ -e "/tmp/.X11-unix/X$number" ]; then
   disown || true
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
 fi
+
+# The server must hold no pipe of the caller, or the caller's output never closes. The same
+# goes for Wine's own services (services.exe, winedevice.exe, ...): the first Wine program of a
+# server starts them, and they would inherit that program's output, so that ctest waited for
+# them forever. Start them here with no output attached; the persistent server keeps them.
+"$QOVI_WINESERVER" -p >/dev/null 2>&1 </dev/null &
+disown || true
+# With the display: the desktop that this first program of the server starts serves every later
+# window, and one started without a display could draw none (a program's first window then
+# fails with "no driver could be loaded").
+DISPLAY="$display" "$QOVI_WINE64" wineboot >/dev/null 2>&1 </dev/null
+
