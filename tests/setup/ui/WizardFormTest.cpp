@@ -8,6 +8,8 @@
 #include "Setup.UI.LanguageDialog.h"
 #include "Setup.UI.StandardPages.h"
 #include "Setup.UI.Wizard.h"
+#include "Setup.Product.QOVI.Pages.h"
+#include "ORV.Utils.Strings.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -396,4 +398,118 @@ TEST(WizardForm, AConfirmedCloseDuringTheRunStopsItAndThenCloses) {
     ASSERT_TRUE(closer.Done()) << "no progress was reported";
     EXPECT_TRUE(closed) << "the window stayed open after the run stopped";
     EXPECT_EQ(setup.State(), ssFinished);
+}
+
+namespace {
+
+// The index in Languages of the language file Name.
+int32_t LanguageIndex(const TSetupResources& resources, const char16_t* name) {
+    for (int32_t i = 0; i < resources.Languages().Count(); ++i)
+        if (resources.Languages().Strings(i) == name) return i;
+    return -1;
+}
+
+} // namespace
+
+// The licence of the chosen language's family: the Russian one in Russian, the English one for
+// Dutch, which has none of its own.
+TEST(WizardPages, TheLicenceIsTheLanguageFamilysOrTheEnglishOne) {
+    const struct {
+        const char16_t* Language;
+        const char16_t* Begins;
+    } cases[] = {{u"Russian.lng", u"\u041b\u0438\u0446\u0435\u043d\u0437\u0438\u043e\u043d\u043d\u043e\u0435"},
+                 {u"Dutch.lng", u"QOVI License Agreement"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(ORV::Utf16ToUtf8(c.Language));
+        TSetup setup(u"");
+        setup.Resources().InitializeLanguages([&] { return LanguageIndex(setup.Resources(), c.Language); });
+        TWizardForm form(setup);
+        auto* license = dynamic_cast<TSetupPageLicense*>(&form.Pages().Items(1));
+        ASSERT_NE(license, nullptr);
+        form.SetActivePage(license);
+        EXPECT_EQ(license->Viewer()->PlainText().substr(0, std::u16string(c.Begins).size()), c.Begins);
+        EXPECT_FALSE(form.NextButton().Enabled()) << "not before the licence is accepted";
+        license->AcceptBox()->SetChecked(true);
+        form.UpdateButtons();
+        EXPECT_TRUE(form.NextButton().Enabled());
+    }
+}
+
+// The summary is built again from the choices each time the ready page is entered: Back to the
+// setup page, a destination typed in, and the ready page names the new one.
+TEST(WizardPages, TheSummaryFollowsADestinationChangedAfterBack) {
+    const TestSupport::TTempDir first, second;
+    TSetup setup(u"");
+    setup.SetDestPath(first.Folder());
+    setup.Resources().InitializeLanguages();
+    TWizardForm form(setup);
+    auto* setupPage = dynamic_cast<Setup::Product::QOVI::TSetupPageSetup*>(&form.Pages().Items(2));
+    auto* ready = dynamic_cast<TSetupPageReadyToInstall*>(&form.Pages().Items(4));
+    ASSERT_NE(setupPage, nullptr);
+    ASSERT_NE(ready, nullptr);
+    form.SetActivePage(ready);
+    EXPECT_NE(ready->Viewer()->PlainText().find(first.Folder()), std::u16string::npos);
+    form.bBackClick();
+    form.bBackClick();
+    ASSERT_EQ(form.ActivePage(), setupPage);
+    setupPage->PathEdit()->SetText(second.Folder());  // as typed: the edit reports the change
+    EXPECT_EQ(setupPage->PathEdit()->Text(), second.Folder()) << "the edit is not rewritten while typing";
+    EXPECT_EQ(setup.DestPath(), second.Folder());
+    form.bNextClick();
+    form.bNextClick();
+    ASSERT_EQ(form.ActivePage(), ready);
+    EXPECT_NE(ready->Viewer()->PlainText().find(second.Folder()), std::u16string::npos);
+    EXPECT_EQ(ready->Viewer()->PlainText().find(first.Folder()), std::u16string::npos);
+    // An empty destination keeps Next off.
+    form.bBackClick();
+    form.bBackClick();
+    setupPage->PathEdit()->SetText(u"");
+    EXPECT_FALSE(form.NextButton().Enabled());
+}
+
+// A destination with an installation to update: the update box ticked, the backup box shown,
+// the kinds fixed, "W1", and no integration page; clearing the update box makes it a fresh
+// install with "W3". Choosing portable inside Program Files moves to the portable folder.
+TEST(WizardPages, TheSetupPageFollowsAnInstallationToUpdateAndThePortableChoice) {
+    const TestSupport::TTempDir dest;
+    TestSupport::WriteText(dest / "QOVI.ini", "[System]\r\nVersion=5000\r\nUserMode=1\r\n");
+    TSetup setup(u"");
+    setup.SetDestPath(dest.Folder());
+    setup.Resources().InitializeLanguages();
+    TWizardForm form(setup);
+    auto* page = dynamic_cast<Setup::Product::QOVI::TSetupPageSetup*>(&form.Pages().Items(2));
+    ASSERT_NE(page, nullptr);
+    form.SetActivePage(page);
+    ASSERT_TRUE(setup.HasOption(Update));
+    EXPECT_TRUE(page->UpdateBox()->Visible());
+    EXPECT_TRUE(page->UpdateBox()->Checked());
+    EXPECT_TRUE(page->BackupBox()->Visible());
+    EXPECT_FALSE(page->PortableRadio()->Enabled());
+    ASSERT_EQ(page->Warnings().size(), 1u);
+    EXPECT_NE(page->Warnings()[0]->Text().find(setup.Resources().GetMessage(u"PageSetup", u"W1")), std::u16string::npos);
+    form.bNextClick();
+    EXPECT_EQ(form.ActivePage()->Name(), u"PageReadyToInstall") << "an update has no integration page";
+    form.bBackClick();
+
+    page->UpdateBox()->SetChecked(false);
+    page->OptionClick();
+    EXPECT_FALSE(setup.HasOption(Update));
+    EXPECT_FALSE(page->BackupBox()->Visible());
+    EXPECT_TRUE(page->PortableRadio()->Enabled());
+    ASSERT_EQ(page->Warnings().size(), 1u);
+    EXPECT_NE(page->Warnings()[0]->Text().find(setup.Resources().GetMessage(u"PageSetup", u"W3")), std::u16string::npos);
+
+    setup.SetDestPath(setup.ProductInfo().GetDefaultPath());
+    ASSERT_TRUE(setup.IsDestPathInProgramFiles());
+    page->UpdatePage();
+    page->PortableRadio()->SetChecked(true);
+    page->StandardRadio()->SetChecked(false);
+    page->ModeClick();
+    EXPECT_TRUE(setup.HasOption(Portable));
+    EXPECT_EQ(setup.DestPath(), ORV::IncludeTrailingBackslash(setup.ProductInfo().GetPortablePath()));
+    page->PortableRadio()->SetChecked(false);
+    page->StandardRadio()->SetChecked(true);
+    page->ModeClick();
+    EXPECT_FALSE(setup.HasOption(Portable));
+    EXPECT_TRUE(setup.IsDestPathInProgramFiles()) << "back to the default folder";
 }
