@@ -268,3 +268,87 @@ TEST_F(DemoInstaller, AnInteractiveUninstallRemovesWhatItsOptionsSay) {
     EXPECT_FALSE(std::filesystem::exists(Dest / "!Backup")) << "the backups went as ticked";
     EXPECT_TRUE(std::filesystem::exists(Dest / "QOVI.ini")) << "the configuration stays without the content";
 }
+
+namespace {
+
+struct TOwnedBox {
+    HWND Owner;
+    HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindOwnedBoxProc(HWND window, LPARAM param) {
+    auto& find = *reinterpret_cast<TOwnedBox*>(param);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (std::wstring(className) != L"#32770" || !IsWindowVisible(window) || GetWindow(window, GW_OWNER) != find.Owner)
+        return TRUE;
+    find.Found = window;
+    return FALSE;
+}
+
+// The message box owned by Owner, waited for up to a minute as a rule; null when none came.
+HWND WaitForBoxOwnedBy(HWND owner) {
+    for (int slice = 0; slice < 600 * Patience(); ++slice) {
+        TOwnedBox find{owner};
+        EnumWindows(&FindOwnedBoxProc, reinterpret_cast<LPARAM>(&find));
+        if (find.Found) return find.Found;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// A file in use during a run with the wizard: the question is owned by the wizard, which is
+// disabled while it is up; Abort fails the run, and the finish page says so and waits for Finish.
+TEST_F(DemoInstaller, TheFilesInUseQuestionBelongsToTheWizardAndAbortEndsOnTheFinishPage) {
+    const std::filesystem::path readme = Dest / "Readme.txt";
+    TestSupport::WriteAll(readme, TestSupport::Bytes("in use"));
+    ORV::TScopedKernelHandle holder(CreateFileW(readme.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder.IsValid());
+    bool owned = false, disabled = false;
+    std::vector<std::u16string> labels;
+    const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"/AUTO=" + Quoted(Dest), kPressOk, [&](HWND form) {
+        const HWND box = WaitForBoxOwnedBy(form);
+        owned = box != nullptr;
+        if (!box) return;
+        disabled = !IsWindowEnabled(form);
+        Screenshot(form, "in-use-question");
+        Press(box, IDABORT);
+        for (int i = 0; i < 200 * Patience() && !ButtonOf(form, u"Finish"); ++i) Sleep(100);
+        Sleep(300 * Patience());
+        labels = ChildTexts(form, L"Static");
+        Screenshot(form, "in-use-finish");
+        Click(ButtonOf(form, u"Finish"));
+    });
+    EXPECT_TRUE(owned) << "the question was not owned by the wizard";
+    EXPECT_TRUE(disabled) << "the wizard took clicks while the question was up";
+    EXPECT_EQ(outcome.ExitCode, 1u);
+    EXPECT_NE(std::find(labels.begin(), labels.end(), u"Setup did not finish"), labels.end());
+    EXPECT_FALSE(std::filesystem::exists(Dest / "Uninstall.dat"));
+}
+
+// An automatic update through the wizard: the progress page, the backup of what was there (none
+// with /NOBACKUP), and the window closes by itself.
+TEST_F(DemoInstaller, AnAutomaticUpdateThroughTheWizardBacksUpUnlessToldNot) {
+    ASSERT_EQ(Install().ExitCode, 0u);
+    const auto backups = [&] {
+        std::error_code ignored;
+        size_t count = 0;
+        for (auto it = std::filesystem::directory_iterator(Dest / "!Backup", ignored); it != std::filesystem::directory_iterator(); ++it)
+            ++count;
+        return count;
+    };
+    for (const char16_t* more : {u" /UPDATE", u" /UPDATE /NOBACKUP"}) {
+        SCOPED_TRACE(ORV::Utf16ToUtf8(more));
+        int forms = 0;
+        const size_t before = backups();
+        const TOutcome outcome =
+            RunInstaller(DemoInstallerFile(), u"/AUTO=" + Quoted(Dest) + more, kPressOk, [&](HWND) { ++forms; });
+        EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
+        EXPECT_EQ(outcome.ExitCode, 0u);
+        EXPECT_EQ(forms, 1);
+        EXPECT_EQ(backups(), before + (std::u16string_view(more).find(u"NOBACKUP") == std::u16string_view::npos ? 1 : 0));
+        EXPECT_TRUE(std::filesystem::exists(Dest / "QOVI.exe"));
+    }
+}
