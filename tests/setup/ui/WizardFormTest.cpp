@@ -513,3 +513,73 @@ TEST(WizardPages, TheSetupPageFollowsAnInstallationToUpdateAndThePortableChoice)
     EXPECT_FALSE(setup.HasOption(Portable));
     EXPECT_TRUE(setup.IsDestPathInProgramFiles()) << "back to the default folder";
 }
+
+namespace {
+
+struct TCutOff {
+    std::vector<std::string>* Found;
+    std::string Page;
+    int* Checked;
+};
+
+// Whether the text of Control, in its own font, fits its client area: one line within its width,
+// or, for a control that wraps, its lines within its height. Check boxes and radio buttons keep
+// the width of their box for it.
+BOOL CALLBACK FindCutOffText(HWND control, LPARAM param) {
+    auto& cut = *reinterpret_cast<TCutOff*>(param);
+    if (!(GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE)) return TRUE;
+    wchar_t className[32] = {};
+    GetClassNameW(control, className, 32);
+    const std::wstring name = className;
+    if (name != L"Button" && name != L"Static") return TRUE;
+    const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+    wchar_t text[1024] = {};
+    const int length = GetWindowTextW(control, text, 1024);
+    if (length == 0 || (name == L"Static" && (style & SS_TYPEMASK) == SS_OWNERDRAW)) return TRUE;
+    RECT client{};
+    GetClientRect(control, &client);
+    ++*cut.Checked;
+    const HDC dc = GetDC(control);
+    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    const LONG_PTR kind = style & BS_TYPEMASK;
+    const bool box = name == L"Button" && kind != BS_PUSHBUTTON && kind != BS_DEFPUSHBUTTON;
+    const bool wraps = name == L"Static" ? (style & SS_TYPEMASK) == SS_LEFT : false;
+    const int width = client.right - (box ? MulDiv(18, GetDeviceCaps(dc, LOGPIXELSX), 96) : 0);
+    RECT needed{0, 0, width, 0};
+    DrawTextW(dc, text, length, &needed, DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    if (needed.right > width || needed.bottom > client.bottom)
+        cut.Found->push_back(cut.Page + ": \"" + ORV::Utf16ToUtf8(ORV::FromW(text)) + "\" needs " +
+                             std::to_string(needed.right) + "x" + std::to_string(needed.bottom) + ", has " +
+                             std::to_string(width) + "x" + std::to_string(client.bottom));
+    return TRUE;
+}
+
+} // namespace
+
+// No text of any page is cut off, in English and in Russian.
+TEST(WizardPages, EveryTextFitsItsControlInEnglishAndRussian) {
+    for (const char16_t* language : {u"English.lng", u"Russian.lng"}) {
+        SCOPED_TRACE(ORV::Utf16ToUtf8(language));
+        TSetup setup(u"");
+        setup.Resources().InitializeLanguages([&] { return LanguageIndex(setup.Resources(), language); });
+        TWizardForm form(setup);
+        std::vector<std::string> cut;
+        int checked = 0;
+        for (int32_t i = 0; i < form.Pages().Count(); ++i) {
+            TSetupCustomPage& page = form.Pages().Items(i);
+            if (page.IsInstallPage()) continue;  // entering it starts the run
+            form.SetActivePage(&page);
+            TCutOff find{&cut, ORV::Utf16ToUtf8(page.Name()), &checked};
+            EnumChildWindows(form.Handle(), &FindCutOffText, reinterpret_cast<LPARAM>(&find));
+        }
+        // Welcome 2, licence 1, setup 9, integration 8, ready 0, finish 3, and the frame's 3 per page.
+        EXPECT_GE(checked, 40) << "the texts were not looked at";
+        EXPECT_TRUE(cut.empty()) << [&] {
+            std::string all;
+            for (const std::string& line : cut) all += line + "\n";
+            return all;
+        }();
+    }
+}
