@@ -115,6 +115,33 @@ inline std::filesystem::path BuiltFile(const char* path) {
     return std::filesystem::path(path);
 }
 
+// A DWORD value of the current user's registry set for a test and put back (or deleted again)
+// at the end.
+class TUserRegistryValue {
+public:
+    TUserRegistryValue(const wchar_t* key, const wchar_t* name, DWORD value) : FKey(key), FName(name) {
+        DWORD size = sizeof FOld;
+        FHad = RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &FOld, &size) == ERROR_SUCCESS;
+        Set(value);
+    }
+    ~TUserRegistryValue() {
+        if (FHad)
+            Set(FOld);
+        else
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, FKey, FName);
+    }
+    TUserRegistryValue(const TUserRegistryValue&) = delete;
+    TUserRegistryValue& operator=(const TUserRegistryValue&) = delete;
+
+    void Set(DWORD value) { RegSetKeyValueW(HKEY_CURRENT_USER, FKey, FName, REG_DWORD, &value, sizeof value); }
+
+private:
+    const wchar_t* FKey;
+    const wchar_t* FName;
+    DWORD FOld = 0;
+    bool FHad = false;
+};
+
 // The delayed operations the system holds for its next start: (source, target) in order, with
 // the source in the system's "\??\" form and an empty target for a delete.
 inline std::vector<std::pair<std::u16string, std::u16string>> PendingRenames() {

@@ -291,22 +291,28 @@ void TORVForm::Paint(HDC dc, const RECT& client) {
     DeleteObject(brush);
 }
 
-void TORVForm::PaintBuffered() {
-    PAINTSTRUCT paint{};
-    const HDC target = BeginPaint(Handle(), &paint);
+void PaintThroughBuffer(HWND window, POINT origin, const std::function<void(HDC dc, const RECT& client)>& paint) {
+    PAINTSTRUCT frame{};
+    const HDC target = BeginPaint(window, &frame);
     RECT client{};
-    GetClientRect(Handle(), &client);
+    GetClientRect(window, &client);
     const HDC buffer = CreateCompatibleDC(target);
     const HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
     const HGDIOBJ previous = SelectObject(buffer, bitmap);
+    SetViewportOrgEx(buffer, origin.x, origin.y, nullptr);
     // The frame is ended and the GDI objects are freed whatever Paint raises.
-    const std::exception_ptr error = CatchAll([&] { Paint(buffer, client); });
+    const std::exception_ptr error = CatchAll([&] { paint(buffer, client); });
+    SetViewportOrgEx(buffer, 0, 0, nullptr);
     if (!error) BitBlt(target, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
     SelectObject(buffer, previous);
     DeleteObject(bitmap);
     DeleteDC(buffer);
-    EndPaint(Handle(), &paint);
+    EndPaint(window, &frame);
     if (error) std::rethrow_exception(error);
+}
+
+void TORVForm::PaintBuffered() {
+    PaintThroughBuffer(Handle(), POINT{0, 0}, [this](HDC dc, const RECT& client) { Paint(dc, client); });
 }
 
 LRESULT TORVForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -13,6 +13,7 @@
 
 #include "ORV.Win32.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,12 @@ private:
     int FDefaultId = 0;
     std::vector<TORVControl*> FControls;
 };
+
+// Paints Window through an off-screen bitmap of its client size, so that nothing flickers:
+// Paint draws into the bitmap, whose coordinates start at Origin, and one copy puts it on the
+// screen. The frame is ended and every GDI object freed whatever Paint raises; the error is
+// raised again afterwards.
+void PaintThroughBuffer(HWND window, POINT origin, const std::function<void(HDC dc, const RECT& client)>& paint);
 
 // How a form's frame looks.
 struct TORVFormStyle {

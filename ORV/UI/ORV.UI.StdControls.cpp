@@ -209,26 +209,12 @@ LRESULT CALLBACK TORVHostPaintedControl::SubclassProc(HWND window, UINT message,
 }
 
 void TORVHostPaintedControl::PaintByHost() {
-    PAINTSTRUCT paint{};
-    const HDC target = BeginPaint(Handle(), &paint);
-    RECT client{};
-    GetClientRect(Handle(), &client);
+    // The host's client coordinates: the host draws its whole frame, the control shows its part.
     POINT origin{0, 0};
     MapWindowPoints(Handle(), Host().HostHandle(), &origin, 1);
-    const HDC buffer = CreateCompatibleDC(target);
-    const HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
-    const HGDIOBJ previous = SelectObject(buffer, bitmap);
-    SetViewportOrgEx(buffer, -origin.x, -origin.y, nullptr);
-    const std::exception_ptr error = CatchAll([&] {
-        if (FOnPaint) FOnPaint(buffer);
+    PaintThroughBuffer(Handle(), POINT{-origin.x, -origin.y}, [this](HDC dc, const RECT&) {
+        if (FOnPaint) FOnPaint(dc);
     });
-    SetViewportOrgEx(buffer, 0, 0, nullptr);
-    if (!error) BitBlt(target, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
-    SelectObject(buffer, previous);
-    DeleteObject(bitmap);
-    DeleteDC(buffer);
-    EndPaint(Handle(), &paint);
-    if (error) std::rethrow_exception(error);
 }
 
 TORVMemo::TORVMemo(TORVControlHost& host, const RECT& bounds, int id)

@@ -196,35 +196,12 @@ TEST_F(DemoInstaller, InRussianTheLanguageDialogPreselectsRussianAndTheWizardSpe
     EXPECT_EQ(outcome.ExitCode, 0u);
 }
 
-namespace {
-
-// The screen's DPI for the programs started while it lives (Wine reads it when a program
-// starts), put back at the end.
-class TScreenDpi {
-public:
-    explicit TScreenDpi(DWORD dpi) {
-        FHad = RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &FOld, &FSize) == ERROR_SUCCESS;
-        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
-    }
-    ~TScreenDpi() {
-        if (FHad)
-            RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &FOld, sizeof FOld);
-        else
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
-    }
-
-private:
-    static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
-    DWORD FOld = 96, FSize = sizeof(DWORD);
-    bool FHad = false;
-};
-
-} // namespace
 
 // At 144 DPI the frame is 1.5 times its design size, with every text of the page in the larger
 // font (the screenshot shows it).
 TEST_F(DemoInstaller, AtOneHundredFortyFourDpiTheWizardIsScaled) {
-    const TScreenDpi dpi(144);
+    // Wine reads the DPI when a program starts: the installers started now see 144.
+    const TestSupport::TUserRegistryValue dpi(L"Control Panel\\Desktop", L"LogPixels", 144);
     RECT client{};
     std::vector<std::u16string> buttons;
     const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"/AUTO=" + Quoted(Dest), kPressOk, [&](HWND form) {

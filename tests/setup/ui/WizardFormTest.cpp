@@ -70,38 +70,16 @@ HWND OwnMessageBox() {
     return found;
 }
 
-// Answers the close question with Cancel, and marks the window as asked.
-void CALLBACK CancelTheQuestion(HWND window, UINT, UINT_PTR id, DWORD) {
+// Answers the close question with the button in the window's "answer" property (Cancel without
+// one), and marks the window as asked.
+void CALLBACK AnswerTheQuestion(HWND window, UINT, UINT_PTR id, DWORD) {
     if (const HWND box = OwnMessageBox()) {
         KillTimer(window, id);
         SetPropW(window, L"asked", box);
-        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        const auto answer = reinterpret_cast<intptr_t>(GetPropW(window, L"answer"));
+        PostMessageW(box, WM_COMMAND, answer ? answer : IDCANCEL, 0);
     }
 }
-
-std::u16string TextOf(HWND window) {
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
-    return ORV::FromW(text);
-}
-
-// The switch of the app theme, put back at the end.
-class TAppTheme {
-public:
-    TAppTheme() { FHad = RegGetValueW(HKEY_CURRENT_USER, kKey, L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &FOld, &FSize) == ERROR_SUCCESS; }
-    ~TAppTheme() {
-        if (FHad) Set(FOld);
-        else RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"AppsUseLightTheme");
-    }
-    static void Set(DWORD light) {
-        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"AppsUseLightTheme", REG_DWORD, &light, sizeof light);
-    }
-
-private:
-    static constexpr wchar_t kKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
-    DWORD FOld = 1, FSize = sizeof(DWORD);
-    bool FHad = false;
-};
 
 } // namespace
 
@@ -227,7 +205,7 @@ TEST(WizardForm, ClosingDuringARunAsksFirst) {
     TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
     setup.Resources().InitializeLanguages();
     TWizardForm form(setup);
-    SetTimer(form.Handle(), 7, 50, &CancelTheQuestion);
+    SetTimer(form.Handle(), 7, 50, &AnswerTheQuestion);
     // Asked before the worker could end: the run is not finished while the question is up.
     SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
     EXPECT_NE(GetPropW(form.Handle(), L"asked"), nullptr) << "no question was asked";
@@ -240,15 +218,15 @@ TEST(WizardForm, ClosingDuringARunAsksFirst) {
 
 // The palette follows the app theme while the window is open.
 TEST(WizardForm, ThePaletteFollowsTheAppThemeLive) {
-    const TAppTheme restore;
-    TAppTheme::Set(1);
+    TestSupport::TUserRegistryValue lightTheme(L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+                                               L"AppsUseLightTheme", 1);
     const TestSupport::TTempDir dest;
     TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
     setup.Resources().InitializeLanguages();
     TWizardForm form(setup);
     EXPECT_EQ(form.Palette().Background, RGB(0xFF, 0xFF, 0xFF));
     EXPECT_EQ(form.Palette().Accent, RGB(0xDE, 0x8C, 0x33));
-    TAppTheme::Set(0);
+    lightTheme.Set(0);
     SendMessageW(form.Handle(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
     EXPECT_EQ(form.Palette().Background, RGB(0x26, 0x26, 0x26));
     EXPECT_EQ(form.Palette().Accent, RGB(0xAC, 0x67, 0x1C));
@@ -347,21 +325,13 @@ TEST(WizardForm, AnInteractiveInstallHasEveryPageAndSkipsTheIntegrationOfAPortab
     form.bNextClick();
     EXPECT_EQ(form.ActivePage(), &ready);
     // Closing before the run asks, as during it; here the question is answered at once.
-    SetTimer(form.Handle(), 7, 50, &CancelTheQuestion);
+    SetTimer(form.Handle(), 7, 50, &AnswerTheQuestion);
     SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
     EXPECT_NE(GetPropW(form.Handle(), L"asked"), nullptr);
     RemovePropW(form.Handle(), L"asked");
 }
 
 namespace {
-
-void CALLBACK ConfirmTheQuestion(HWND window, UINT, UINT_PTR id, DWORD) {
-    if (const HWND box = OwnMessageBox()) {
-        KillTimer(window, id);
-        SetPropW(window, L"asked", box);
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-    }
-}
 
 // Closes the wizard from inside the worker's first progress notification, while the worker
 // waits for this thread: as a click on the close box does while the progress page repaints.
@@ -371,7 +341,8 @@ public:
     void Notify(int32_t code, intptr_t) override {
         if (code != snProgress || FDone) return;
         FDone = true;
-        SetTimer(FForm, 8, 50, &ConfirmTheQuestion);
+        SetPropW(FForm, L"answer", reinterpret_cast<HANDLE>(intptr_t(IDOK)));
+        SetTimer(FForm, 8, 50, &AnswerTheQuestion);
         SendMessageW(FForm, WM_CLOSE, 0, 0);
     }
     bool Done() const { return FDone; }
