@@ -329,3 +329,50 @@ TEST_F(DemoInstaller, AnAutomaticUpdateThroughTheWizardBacksUpUnlessToldNot) {
         EXPECT_TRUE(std::filesystem::exists(Dest / "QOVI.exe"));
     }
 }
+
+// A portable install chosen on the setup page: no integration page, no shortcut, a portable
+// configuration; the run-after box, left ticked, starts the installed player at the end.
+TEST_F(DemoInstaller, APortableInstallChosenOnTheSetupPageStartsThePlayerAtTheEnd) {
+    std::vector<std::string> steps;
+    const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"", kPressOk, [&](HWND form) {
+        Sleep(300 * Patience());
+        if (WindowText(form) == u"Select Language") {
+            PostMessageW(form, WM_COMMAND, IDOK, 0);
+            return;
+        }
+        Click(ButtonOf(form, u"Next"));
+        Click(ButtonOf(form, u"I accept the terms of the license agreement"));
+        Click(ButtonOf(form, u"Next"));
+        SetWindowTextW(EditOf(form), ORV::W(DestFolder()));
+        Sleep(300 * Patience());
+        Click(ButtonOf(form, u"Portable installation"));
+        Screenshot(form, "portable-setup");
+        steps.push_back("setup");
+        Click(ButtonOf(form, u"Next"));
+        // Straight to the ready page, whose Next reads "Install".
+        if (ButtonOf(form, u"Install")) steps.push_back("ready");
+        Click(ButtonOf(form, u"Install"));
+        for (int i = 0; i < 200 * Patience() && !ButtonOf(form, u"Finish"); ++i) Sleep(100);
+        if (ButtonOf(form, u"Start QOVI")) steps.push_back("finish with the run-after box");
+        Click(ButtonOf(form, u"Finish"));
+    });
+    EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
+    EXPECT_EQ(outcome.ExitCode, 0u);
+    EXPECT_EQ(steps, (std::vector<std::string>{"setup", "ready", "finish with the run-after box"}));
+    ORV::TORVIniFile config;
+    config.LoadFromFile((Dest / "QOVI.ini").u16string());
+    EXPECT_FALSE(config.ReadBool(u"System", u"UserMode", true)) << "a portable configuration";
+    EXPECT_FALSE(std::filesystem::exists(DesktopLink()));
+
+    HWND player = nullptr;
+    for (int i = 0; i < 100 * Patience() && !player; ++i) {
+        player = FindWindowW(L"TQOVIMainForm", nullptr);
+        if (!player) Sleep(100);
+    }
+    ASSERT_NE(player, nullptr) << "the run-after box did not start the player";
+    DWORD process = 0;
+    GetWindowThreadProcessId(player, &process);
+    EXPECT_TRUE(ORV::Platform::SameTextLocale(ImageOf(process), DestFolder() + u"QOVI.exe")) << ORV::Utf16ToUtf8(ImageOf(process));
+    PostMessageW(player, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 50 * Patience() && IsWindow(player); ++i) Sleep(100);
+}
