@@ -11,6 +11,7 @@
 #include "Setup.Product.QOVI.Addons.h"
 #include "Setup.Product.QOVI.Prepare.h"
 #include "Setup.Product.QOVI.Settings.h"
+#include "Setup.UI.Geometry.h"
 
 namespace Setup::Product::QOVI {
 
@@ -22,7 +23,8 @@ TSetup& Controller() { return TSetupPersistent::Controller(); }
 TSetupProductInfo& Product() { return TSetupPersistent::Product(); }
 ORV::TORVIniFile& Store() { return Controller().Settings(); }
 
-constexpr int kPageWidth = 640, kPageHeight = 436 - 67;
+using UI::WizardGeometry::kPageHeight;
+using UI::WizardGeometry::kPageWidth;
 // The setup page keeps this much free around its controls; its warnings stand at the bottom.
 constexpr RECT kSetupArea{40, 20, kPageWidth - 40, kPageHeight - 20};
 

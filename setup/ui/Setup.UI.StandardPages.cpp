@@ -9,6 +9,7 @@
 #include "Setup.Core.Resources.h"
 #include "Setup.Core.Summary.h"
 #include "ORV.SysUtils.h"
+#include "Setup.UI.Geometry.h"
 #include "Setup.UI.Palette.h"
 
 namespace Setup::UI {
@@ -17,7 +18,8 @@ namespace {
 
 Core::TSetup& Controller() { return Core::TSetupPersistent::Controller(); }
 
-constexpr int kPageWidth = 640, kFullScreenHeight = 436;
+using WizardGeometry::kPageWidth;
+constexpr int kFullScreenHeight = WizardGeometry::kFullScreenPageHeight;
 constexpr RECT kPictureRect{0, 0, 188, 435};
 constexpr COLORREF kErrorRed = RGB(0xFF, 0x00, 0x00);
 constexpr COLORREF kLinkBlue = RGB(0x00, 0x66, 0xCC);
@@ -105,7 +107,7 @@ LRESULT TSetupPageFullScreen::WndProc(UINT message, WPARAM wParam, LPARAM lParam
 
 namespace {
 
-constexpr int kPageHeight = 436 - 67;
+using WizardGeometry::kPageHeight;
 
 bool FolderExists(const std::u16string& path) { return ORV::DirectoryExists(path); }
 

@@ -236,7 +236,9 @@ TEST_F(UninstallActions, OnlyTheIntegrationOfThisInstallationIsRemoved) {
         if (!portable) left.insert(left.begin() + 1, "Elevator.log");
         EXPECT_EQ(Below(dest.Path()), left);
         EXPECT_EQ(ReadAll(dest / "System" / "qovi_menu32.log"), Bytes("DllUnregisterServer\r\n"));
-        if (!portable) EXPECT_EQ(ReadAll(dest / "Elevator.log"), Bytes("/REG=U\r\n"));
+        if (!portable) {
+            EXPECT_EQ(ReadAll(dest / "Elevator.log"), Bytes("/REG=U\r\n"));
+        }
         EXPECT_FALSE(fs::exists(desktopLink));
         EXPECT_EQ(Below(startMenu), std::vector<std::string>{"Other.lnk"});
         EXPECT_TRUE(fs::exists(userDesktopLink)) << "another copy's shortcut";

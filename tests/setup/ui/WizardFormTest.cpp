@@ -83,6 +83,15 @@ void CALLBACK AnswerTheQuestion(HWND window, UINT, UINT_PTR id, DWORD) {
 
 } // namespace
 
+// An automatic portable install into a folder of its own, with its wizard: it leaves no entry,
+// shortcut or registration behind.
+struct TPortableAutomaticRun {
+    TestSupport::TTempDir Dest;
+    TSetup Setup{u"/AUTO=\"" + Dest.Folder() + u"\" /PORTABLE"};
+    bool Languages = (Setup.Resources().InitializeLanguages(), true);
+    TWizardForm Form{Setup};
+};
+
 // Items by display name whatever the files' order, each with its icon, the user's language
 // preselected, and the selection taken when the dialog closes.
 TEST(LanguageDialog, ListsTheSetupsLanguagesByNameWithTheirIcons) {
@@ -115,10 +124,9 @@ TEST(LanguageDialog, ListsTheSetupsLanguagesByNameWithTheirIcons) {
 
 // An automatic install shows the progress and the finish page; Next reads by the page after it.
 TEST(WizardForm, AnAutomaticRunHasTheInstallAndTheFinishPage) {
-    const TestSupport::TTempDir dest;
-    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
-    setup.Resources().InitializeLanguages();
-    TWizardForm form(setup);
+    TPortableAutomaticRun run;
+    TSetup& setup = run.Setup;
+    TWizardForm& form = run.Form;
     ASSERT_EQ(form.Pages().Count(), 2);
     EXPECT_EQ(form.Pages().Items(0).Name(), u"PageInstall");
     EXPECT_EQ(form.Pages().Items(1).Name(), u"PageFinish");
@@ -142,10 +150,8 @@ TEST(WizardForm, AnAutomaticRunHasTheInstallAndTheFinishPage) {
 
 // The frame's geometry follows the DPI as MulDiv rounds.
 TEST(WizardForm, TheStripIsScaledWithTheDpi) {
-    const TestSupport::TTempDir dest;
-    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
-    setup.Resources().InitializeLanguages();
-    TWizardForm form(setup);
+    TPortableAutomaticRun run;
+    TWizardForm& form = run.Form;
     const int dpi = form.Dpi();
     EXPECT_EQ(form.ProgressViewInfo().Bounds.top, MulDiv(53, dpi, 96));
     EXPECT_EQ(form.ProgressViewInfo().BarBounds.bottom, MulDiv(63, dpi, 96) - MulDiv(2, dpi, 96));
@@ -158,10 +164,9 @@ TEST(WizardForm, TheStripIsScaledWithTheDpi) {
 // An automatic run goes from the progress page to its end and closes the window by itself; the
 // progress page showed the worker's texts and the taskbar its progress on the way.
 TEST(WizardForm, AnAutomaticRunClosesTheWindowWhenItEndsWithoutErrors) {
-    const TestSupport::TTempDir dest;
-    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
-    setup.Resources().InitializeLanguages();
-    TWizardForm form(setup);
+    TPortableAutomaticRun run;
+    TSetup& setup = run.Setup;
+    TWizardForm& form = run.Form;
     form.Show();
     const auto* page = dynamic_cast<TSetupPageInstall*>(form.ActivePage());
     ASSERT_NE(page, nullptr);
@@ -171,7 +176,7 @@ TEST(WizardForm, AnAutomaticRunClosesTheWindowWhenItEndsWithoutErrors) {
     EXPECT_FALSE(setup.HasErrors());
     EXPECT_TRUE(page->Finished());
     EXPECT_EQ(form.Taskbar().Value(), 100u) << "the last page";
-    EXPECT_TRUE(std::filesystem::exists(dest / "QOVI.exe"));
+    EXPECT_TRUE(std::filesystem::exists(run.Dest / "QOVI.exe"));
 }
 
 // A run that fails shows the finish page with the red heading, the errors one per line and no
@@ -201,10 +206,9 @@ TEST(WizardForm, AFailedRunShowsItsErrorsOnTheFinishPage) {
 
 // Before the run has ended, closing asks "QM"; Cancel keeps everything as it was.
 TEST(WizardForm, ClosingDuringARunAsksFirst) {
-    const TestSupport::TTempDir dest;
-    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
-    setup.Resources().InitializeLanguages();
-    TWizardForm form(setup);
+    TPortableAutomaticRun run;
+    TSetup& setup = run.Setup;
+    TWizardForm& form = run.Form;
     SetTimer(form.Handle(), 7, 50, &AnswerTheQuestion);
     // Asked before the worker could end: the run is not finished while the question is up.
     SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
@@ -220,10 +224,8 @@ TEST(WizardForm, ClosingDuringARunAsksFirst) {
 TEST(WizardForm, ThePaletteFollowsTheAppThemeLive) {
     TestSupport::TUserRegistryValue lightTheme(L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
                                                L"AppsUseLightTheme", 1);
-    const TestSupport::TTempDir dest;
-    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
-    setup.Resources().InitializeLanguages();
-    TWizardForm form(setup);
+    TPortableAutomaticRun run;
+    TWizardForm& form = run.Form;
     EXPECT_EQ(form.Palette().Background, RGB(0xFF, 0xFF, 0xFF));
     EXPECT_EQ(form.Palette().Accent, RGB(0xDE, 0x8C, 0x33));
     lightTheme.Set(0);
@@ -274,10 +276,9 @@ TAccessible AccessibleOf(HWND window) {
 // and the strip as a progress bar of the run.
 TEST(WizardForm, ScreenReadersFindTheButtonsThePageAndTheProgress) {
     const ORV::TComInitialization com;
-    const TestSupport::TTempDir dest;
-    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
-    setup.Resources().InitializeLanguages();
-    TWizardForm form(setup);
+    TPortableAutomaticRun run;
+    TSetup& setup = run.Setup;
+    TWizardForm& form = run.Form;
     const TAccessible next = AccessibleOf(form.NextButton().Handle());
     EXPECT_EQ(next.Name, L"Next");
     const TAccessible header = AccessibleOf(form.Header().Handle());
@@ -357,10 +358,9 @@ private:
 // A confirmed close during the run, even from inside a notification the worker waits for,
 // stops the run after its current action and then lets the window go; nothing waits for ever.
 TEST(WizardForm, AConfirmedCloseDuringTheRunStopsItAndThenCloses) {
-    const TestSupport::TTempDir dest;
-    TSetup setup(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
-    setup.Resources().InitializeLanguages();
-    TWizardForm form(setup);
+    TPortableAutomaticRun run;
+    TSetup& setup = run.Setup;
+    TWizardForm& form = run.Form;
     const HWND window = form.Handle();
     TCloseDuringNotification closer(window);
     setup.AddListener(&closer);
