@@ -183,6 +183,61 @@ inline std::string UnixPath(const std::filesystem::path& path) {
     return result;
 }
 
+// Serves this thread's messages for Milliseconds, so that its windows paint and Wine shows them.
+inline void ServeMessagesFor(DWORD milliseconds) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+// What a shell command of the Linux side prints (standard output and error together). Wine
+// starts Linux programs too, but hands them neither the pipes of the caller nor their exit, so
+// the command writes into a file and then a mark that it is done. This thread's windows are
+// served meanwhile.
+inline std::string RunLinuxCommand(const std::string& command, int seconds = 120) {
+    const TTempDir work;
+    const std::string script =
+        "(" + command + ") >'" + UnixPath(work / "out") + "' 2>&1; touch '" + UnixPath(work / "done") + "'";
+    std::u16string line = u"Z:\\bin\\sh -c \"" + ORV::Utf8ToUtf16(script) + u"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, ORV::W(line.data()), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return "(not started)";
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int slice = 0; slice < seconds * 10 && !std::filesystem::exists(work / "done"); ++slice) ServeMessagesFor(100);
+    const std::vector<uint8_t> text = ReadAll(work / "out");
+    return std::string(text.begin(), text.end());
+}
+
+// Saves what the client area of Window shows on the screen as a PNG file Name in the
+// "screenshots" folder beside the test program (ImageMagick's import, on the X display that
+// Wine draws on); returns the file. A window of this thread is brought to the front and painted
+// first.
+inline std::filesystem::path Screenshot(HWND window, const std::string& name) {
+    const std::filesystem::path folder = std::filesystem::path(ORV::Platform::ExecutableFileName()).parent_path() / "screenshots";
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path file = folder / (name + ".png");
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) SetForegroundWindow(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ServeMessagesFor(100);
+    // The client area: without a window manager on the test display, nothing draws the caption.
+    RECT rect{};
+    GetClientRect(window, &rect);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    const std::string geometry = std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top) +
+                                 "+" + std::to_string(rect.left) + "+" + std::to_string(rect.top);
+    RunLinuxCommand("import -window root -crop " + geometry + " +repage '" + UnixPath(file) + "'");
+    return file;
+}
+
 // Makes Link a link to the folder Target, one that the system reports as a reparse point, as a
 // junction is on Windows. Wine's CreateSymbolicLinkW reports success without making anything,
 // but Wine shows a link of the Linux side as exactly such a reparse point, so that is made

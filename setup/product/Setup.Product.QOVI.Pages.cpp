@@ -232,8 +232,9 @@ void TSetupPageIntegration::SaveChoices() {
 // ---- uninstall options
 
 void TSetupPageUninstallParams::CreateControls() {
-    FRemoveBackupsBox = &AddCheckBox(RECT{44, 40, 44 + 480, 40 + 17}, u"CB1", [this] { SaveChoices(); });
-    FRemoveContentBox = &AddCheckBox(RECT{44, 65, 44 + 480, 65 + 17}, u"CB2", [this] { SaveChoices(); });
+    // The whole width of the page: the texts are long in some languages.
+    FRemoveBackupsBox = &AddCheckBox(RECT{44, 40, kPageWidth - 44, 40 + 17}, u"CB1", [this] { SaveChoices(); });
+    FRemoveContentBox = &AddCheckBox(RECT{44, 65, kPageWidth - 44, 65 + 17}, u"CB2", [this] { SaveChoices(); });
 }
 
 void TSetupPageUninstallParams::Prepare() {

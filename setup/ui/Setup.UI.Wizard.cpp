@@ -170,6 +170,9 @@ void TWizardForm::SetActivePage(TSetupCustomPage* page) {
         page->Prepare();
         page->Show();
         FHeader.SetText(page->Title());
+        // A full-screen page covers the header and the strip: hidden, they are not read out either.
+        FHeader.SetVisible(!page->IsFullScreen());
+        FStrip.SetVisible(!page->IsFullScreen());
     }
     UpdateButtons();
     if (!GetFocus() || !IsChild(Handle(), GetFocus())) {

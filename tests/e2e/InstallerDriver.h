@@ -119,9 +119,15 @@ inline std::u16string ImageOf(DWORD processId) {
     return ORV::FromW(path, length);
 }
 
+// The text a window of any process holds now. A top-level window's caption is read as it
+// stands, without waiting for its program; for a control of another process GetWindowTextW gives
+// only the text it was made with, so the control is asked itself.
 inline std::u16string WindowText(HWND window) {
     wchar_t text[4096] = {};
-    GetWindowTextW(window, text, 4096);
+    DWORD_PTR length = 0;
+    if (!(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) ||
+        !SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &length))
+        GetWindowTextW(window, text, 4096);
     return ORV::FromW(text);
 }
 
@@ -313,40 +319,8 @@ inline std::filesystem::path ShellFolder(int csidl) {
 
 using TestSupport::UnixPath;
 
-// What a shell command of the Linux side prints (standard output and error together). Wine
-// starts Linux programs too, but hands them neither the pipes of the caller nor their exit, so
-// the command writes into a file and then a mark that it is done.
-inline std::string RunLinuxCommand(const std::string& command) {
-    const TTempDir work;
-    const std::string script =
-        "(" + command + ") >'" + UnixPath(work / "out") + "' 2>&1; touch '" + UnixPath(work / "done") + "'";
-    std::u16string line = u"Z:\\bin\\sh -c \"" + ORV::Utf8ToUtf16(script) + u"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, ORV::W(line.data()), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return "(not started)";
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    for (int slice = 0; slice < 600 * Patience() && !std::filesystem::exists(work / "done"); ++slice) Sleep(100);
-    const std::vector<uint8_t> text = TestSupport::ReadAll(work / "out");
-    return std::string(text.begin(), text.end());
-}
-
-// Saves what Window shows on the screen as a PNG file Name in the "screenshots" folder beside
-// the test program (ImageMagick's import, on the X display that Wine draws on); returns the file.
-inline std::filesystem::path Screenshot(HWND window, const std::string& name) {
-    const std::filesystem::path folder = std::filesystem::path(ORV::Platform::ExecutableFileName()).parent_path() / "screenshots";
-    std::filesystem::create_directories(folder);
-    const std::filesystem::path file = folder / (name + ".png");
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    const std::string geometry = std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top) +
-                                 "+" + std::to_string(rect.left) + "+" + std::to_string(rect.top);
-    RunLinuxCommand("import -window root -crop " + geometry + " +repage '" + UnixPath(file) + "'");
-    return file;
-}
+using TestSupport::RunLinuxCommand;
+using TestSupport::Screenshot;
 
 // The player's shortcuts as the demo's script places them: on the all-users desktop and in the
 // all-users Start-menu programs.

@@ -54,23 +54,60 @@ TEST_F(DemoInstaller, AnAutomaticRunShowsItsProgressAndClosesWhenItIsDone) {
 
 namespace {
 
-BOOL CALLBACK FindButtonProc(HWND child, LPARAM param) {
-    auto& wanted = *reinterpret_cast<std::pair<std::u16string, HWND>*>(param);
+struct TWantedControl {
+    const wchar_t* ClassName;
+    std::u16string Text;
+    HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindControlProc(HWND child, LPARAM param) {
+    auto& wanted = *reinterpret_cast<TWantedControl*>(param);
     wchar_t name[16] = {};
     GetClassNameW(child, name, 16);
-    if (_wcsicmp(name, L"Button") == 0 && IsWindowVisible(child) && WindowText(child) == wanted.first) {
-        wanted.second = child;
+    if (_wcsicmp(name, wanted.ClassName) == 0 && IsWindowVisible(child) && WindowText(child) == wanted.Text) {
+        wanted.Found = child;
         return FALSE;
     }
     return TRUE;
 }
 
-// The visible button (push button, check box or radio button) of Form with Text, or null.
-HWND ButtonOf(HWND form, const std::u16string& text) {
-    std::pair<std::u16string, HWND> wanted{text, nullptr};
-    EnumChildWindows(form, &FindButtonProc, reinterpret_cast<LPARAM>(&wanted));
-    return wanted.second;
+// The visible control of ClassName on Form with Text, or null.
+HWND ControlOf(HWND form, const wchar_t* className, const std::u16string& text) {
+    TWantedControl wanted{className, text};
+    EnumChildWindows(form, &FindControlProc, reinterpret_cast<LPARAM>(&wanted));
+    return wanted.Found;
 }
+
+// The visible button (push button, check box or radio button) of Form with Text, or null.
+HWND ButtonOf(HWND form, const std::u16string& text) { return ControlOf(form, L"Button", text); }
+
+// The program that opens web links, for a test: a command that writes the address it was given
+// into a file. The shell's own handler is put back at the end.
+class TWebLinkCatcher {
+public:
+    TWebLinkCatcher() : FOld(Command()) { SetCommand(u"\"C:\\windows\\system32\\cmd.exe\" /c echo %1> \"" + Caught().u16string() + u"\""); }
+    ~TWebLinkCatcher() { SetCommand(FOld); }
+    TWebLinkCatcher(const TWebLinkCatcher&) = delete;
+    TWebLinkCatcher& operator=(const TWebLinkCatcher&) = delete;
+
+    std::filesystem::path Caught() const { return FFolder / "opened.txt"; }
+
+private:
+    static constexpr const wchar_t* kKey = L"Software\\Classes\\https\\shell\\open\\command";
+    static std::u16string Command() {
+        wchar_t value[1024] = {};
+        DWORD size = sizeof value;
+        RegGetValueW(HKEY_LOCAL_MACHINE, kKey, nullptr, RRF_RT_REG_SZ, nullptr, value, &size);
+        return ORV::FromW(value);
+    }
+    static void SetCommand(const std::u16string& command) {
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, nullptr, REG_SZ, ORV::W(command),
+                        static_cast<DWORD>((command.size() + 1) * sizeof(char16_t)));
+    }
+
+    TTempDir FFolder;
+    std::u16string FOld;
+};
 
 BOOL CALLBACK FindEditProc(HWND child, LPARAM param) {
     wchar_t name[16] = {};
@@ -97,8 +134,9 @@ void Click(HWND button) {
 
 // An interactive install in English with the choices of every page: the language dialog, then
 // welcome, licence (Next only once it is accepted), the destination typed in, integration,
-// ready, progress and finish. Every window is kept as a screenshot.
+// ready, progress and finish, whose link opens the home page. Every window is kept as a screenshot.
 TEST_F(DemoInstaller, AnInteractiveInstallGoesThroughEveryPageToTheFinish) {
+    const TWebLinkCatcher links;
     std::vector<std::string> steps;
     const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"", kPressOk, [&](HWND form) {
         Sleep(300 * Patience());
@@ -133,10 +171,19 @@ TEST_F(DemoInstaller, AnInteractiveInstallGoesThroughEveryPageToTheFinish) {
         Click(ButtonOf(form, u"Install"));
         for (int i = 0; i < 200 * Patience() && !ButtonOf(form, u"Finish"); ++i) Sleep(100);
         page("finish");
+        // The link to the product's home page opens it with the program for web links.
+        if (const HWND link = ControlOf(form, L"Static", u"QOVI home page")) {
+            PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+            PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+            for (int i = 0; i < 100 * Patience() && !std::filesystem::exists(links.Caught()); ++i) Sleep(100);
+            Sleep(300);
+        }
         // The run-after box would start the player: not in this test.
         if (const HWND start = ButtonOf(form, u"Start QOVI")) Click(start);
         Click(ButtonOf(form, u"Finish"));
     });
+    const std::vector<uint8_t> opened = TestSupport::ReadAll(links.Caught());
+    EXPECT_EQ(std::string(opened.begin(), opened.end()), "https://qovi.example.org/\r\n") << "the home page link";
     EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
     EXPECT_EQ(outcome.ExitCode, 0u);
     EXPECT_EQ(steps, (std::vector<std::string>{"language", "welcome", "license", "setup", "setup-typed", "integration",
@@ -303,6 +350,55 @@ TEST_F(DemoInstaller, TheFilesInUseQuestionBelongsToTheWizardAndAbortEndsOnTheFi
     EXPECT_EQ(outcome.ExitCode, 1u);
     EXPECT_NE(std::find(labels.begin(), labels.end(), u"Setup did not finish"), labels.end());
     EXPECT_FALSE(std::filesystem::exists(Dest / "Uninstall.dat"));
+}
+
+// An interactive update of an installed player: the setup page finds the installation and offers
+// its update with a backup and "W1"; the integration page is skipped; the old files end up in the
+// backup archive.
+TEST_F(DemoInstaller, AnInteractiveUpdateFindsTheInstallationAndSkipsTheIntegrationPage) {
+    ASSERT_EQ(Install().ExitCode, 0u);
+    std::u16string shownFolder;
+    bool updateTicked = false, backupTicked = false, warned = false;
+    std::vector<std::string> steps;
+    const TOutcome outcome = RunInstaller(DemoInstallerFile(), u"", kPressOk, [&](HWND form) {
+        Sleep(300 * Patience());
+        if (WindowText(form) == u"Select Language") {
+            PostMessageW(form, WM_COMMAND, IDOK, 0);
+            return;
+        }
+        Click(ButtonOf(form, u"Next"));
+        Click(ButtonOf(form, u"I accept the terms of the license agreement"));
+        Click(ButtonOf(form, u"Next"));
+        Sleep(300 * Patience());
+        Screenshot(form, "update-setup");
+        shownFolder = WindowText(EditOf(form));
+        const auto ticked = [&](const char16_t* text) {
+            const HWND box = ButtonOf(form, text);
+            return box && SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        };
+        updateTicked = ticked(u"Update the installed version");
+        backupTicked = ticked(u"Back up existing files first");
+        warned = ControlOf(form, L"Static", u"\u26A0 The installed version will be updated. Your settings are kept.") != nullptr;
+        Click(ButtonOf(form, u"Next"));
+        if (ButtonOf(form, u"Install")) steps.push_back("ready");
+        Click(ButtonOf(form, u"Install"));
+        for (int i = 0; i < 200 * Patience() && !ButtonOf(form, u"Finish"); ++i) Sleep(100);
+        steps.push_back("finish");
+        if (const HWND start = ButtonOf(form, u"Start QOVI")) Click(start);
+        Click(ButtonOf(form, u"Finish"));
+    });
+    EXPECT_TRUE(outcome.Boxes.empty()) << ORV::Utf16ToUtf8(outcome.Boxes.front().Text);
+    EXPECT_EQ(outcome.ExitCode, 0u);
+    EXPECT_TRUE(ORV::Platform::SameTextLocale(shownFolder, DestFolder())) << ORV::Utf16ToUtf8(shownFolder);
+    EXPECT_TRUE(updateTicked);
+    EXPECT_TRUE(backupTicked);
+    EXPECT_TRUE(warned) << "no W1";
+    EXPECT_EQ(steps, (std::vector<std::string>{"ready", "finish"})) << "the integration page came between";
+    std::error_code ignored;
+    size_t backups = 0;
+    for (auto it = std::filesystem::directory_iterator(Dest / "!Backup", ignored); it != std::filesystem::directory_iterator(); ++it)
+        backups += it->path().extension() == ".zip";
+    EXPECT_EQ(backups, 1u);
 }
 
 // An automatic update through the wizard: the progress page, the backup of what was there (none

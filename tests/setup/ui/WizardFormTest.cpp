@@ -4,6 +4,7 @@
 #include "ORV.Strings.h"
 #include "ORV.Win32.Handles.h"
 #include "Setup.Core.Controller.h"
+#include "Setup.Core.Package.h"
 #include "Setup.Core.Resources.h"
 #include "Setup.UI.LanguageDialog.h"
 #include "Setup.UI.StandardPages.h"
@@ -487,70 +488,249 @@ TEST(WizardPages, TheSetupPageFollowsAnInstallationToUpdateAndThePortableChoice)
 
 namespace {
 
-struct TCutOff {
-    std::vector<std::string>* Found;
-    std::string Page;
-    int* Checked;
+// A visible control of the wizard, with its place on the screen and, for a text it draws
+// itself, where that text goes and whether it fits.
+struct TPlacedControl {
+    HWND Control, Parent;
+    std::string Described;
+    RECT Bounds{};
+    bool HasText = false;
+    RECT TextBounds{};  // on the screen
+    bool TextFits = true;
+    SIZE Needed{}, Available{};
 };
 
-// Whether the text of Control, in its own font, fits its client area: one line within its width,
-// or, for a control that wraps, its lines within its height. Check boxes and radio buttons keep
-// the width of their box for it.
-BOOL CALLBACK FindCutOffText(HWND control, LPARAM param) {
-    auto& cut = *reinterpret_cast<TCutOff*>(param);
-    if (!(GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE)) return TRUE;
+// Where the text of a label, check box or radio button goes, in its own font: one line within
+// its width, or, for a label that wraps, its lines within its height; a box keeps the width of
+// its box for it. Push buttons are taken whole.
+void MeasureText(TPlacedControl& placed) {
     wchar_t className[32] = {};
-    GetClassNameW(control, className, 32);
+    GetClassNameW(placed.Control, className, 32);
     const std::wstring name = className;
-    if (name != L"Button" && name != L"Static") return TRUE;
-    const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+    const LONG_PTR style = GetWindowLongPtrW(placed.Control, GWL_STYLE);
     wchar_t text[1024] = {};
-    const int length = GetWindowTextW(control, text, 1024);
-    if (length == 0 || (name == L"Static" && (style & SS_TYPEMASK) == SS_OWNERDRAW)) return TRUE;
-    RECT client{};
-    GetClientRect(control, &client);
-    ++*cut.Checked;
-    const HDC dc = GetDC(control);
-    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    const int length = GetWindowTextW(placed.Control, text, 1024);
+    placed.Described = ORV::Utf16ToUtf8(ORV::FromW(className)) + " \"" + ORV::Utf16ToUtf8(ORV::FromW(text)) + "\"";
+    placed.TextBounds = placed.Bounds;
+    if (name != L"Button" && name != L"Static") return;
+    if (length == 0 || (name == L"Static" && (style & SS_TYPEMASK) == SS_OWNERDRAW)) return;
     const LONG_PTR kind = style & BS_TYPEMASK;
     const bool box = name == L"Button" && kind != BS_PUSHBUTTON && kind != BS_DEFPUSHBUTTON;
-    const bool wraps = name == L"Static" ? (style & SS_TYPEMASK) == SS_LEFT : false;
-    const int width = client.right - (box ? MulDiv(18, GetDeviceCaps(dc, LOGPIXELSX), 96) : 0);
+    if (name == L"Button" && !box) return;
+    placed.HasText = true;
+    RECT client{};
+    GetClientRect(placed.Control, &client);
+    const HDC dc = GetDC(placed.Control);
+    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(placed.Control, WM_GETFONT, 0, 0)));
+    const bool wraps = name == L"Static" && (style & SS_TYPEMASK) == SS_LEFT;
+    const int boxWidth = box ? MulDiv(18, GetDeviceCaps(dc, LOGPIXELSX), 96) : 0;
+    const int width = client.right - boxWidth;
     RECT needed{0, 0, width, 0};
     DrawTextW(dc, text, length, &needed, DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
     SelectObject(dc, previous);
-    ReleaseDC(control, dc);
-    if (needed.right > width || needed.bottom > client.bottom)
-        cut.Found->push_back(cut.Page + ": \"" + ORV::Utf16ToUtf8(ORV::FromW(text)) + "\" needs " +
-                             std::to_string(needed.right) + "x" + std::to_string(needed.bottom) + ", has " +
-                             std::to_string(width) + "x" + std::to_string(client.bottom));
+    ReleaseDC(placed.Control, dc);
+    placed.Needed = {needed.right, needed.bottom};
+    placed.Available = {width, client.bottom};
+    placed.TextFits = needed.right <= width && needed.bottom <= client.bottom;
+    // The text's own rectangle: a box's text sits beside its box in the middle of its height; a
+    // label's starts at its top, to the left, centred or to the right.
+    const int textWidth = std::min<int>(needed.right, width), textHeight = std::min<int>(needed.bottom, client.bottom);
+    int left = boxWidth, top = box ? (client.bottom - textHeight) / 2 : 0;
+    if (name == L"Static" && (style & SS_TYPEMASK) == SS_CENTER) left = (client.right - textWidth) / 2;
+    if (name == L"Static" && (style & SS_TYPEMASK) == SS_RIGHT) left = client.right - textWidth;
+    if (name == L"Static" && (style & SS_CENTERIMAGE)) top = (client.bottom - textHeight) / 2;
+    placed.TextBounds = {placed.Bounds.left + (box ? 0 : left), placed.Bounds.top + top,
+                         placed.Bounds.left + left + textWidth, placed.Bounds.top + top + textHeight};
+}
+
+BOOL CALLBACK CollectVisibleControl(HWND control, LPARAM param) {
+    if (IsWindowVisible(control)) {
+        TPlacedControl placed{control, GetParent(control), {}};
+        GetWindowRect(control, &placed.Bounds);
+        MeasureText(placed);
+        reinterpret_cast<std::vector<TPlacedControl>*>(param)->push_back(placed);
+    }
     return TRUE;
+}
+
+// What is wrong with the layout of Form's active page: each text cut off, and each text that
+// lies over another text or control of its parent (a label's blank space below its lines may). Measured counts the texts looked at.
+std::vector<std::string> LayoutFaults(HWND form, const std::string& page, int& measured) {
+    std::vector<TPlacedControl> placed;
+    EnumChildWindows(form, &CollectVisibleControl, reinterpret_cast<LPARAM>(&placed));
+    std::vector<std::string> faults;
+    for (size_t i = 0; i < placed.size(); ++i) {
+        const TPlacedControl& control = placed[i];
+        if (control.HasText) ++measured;
+        if (!control.TextFits)
+            faults.push_back(page + ": " + control.Described + " needs " + std::to_string(control.Needed.cx) + "x" +
+                             std::to_string(control.Needed.cy) + ", has " + std::to_string(control.Available.cx) + "x" +
+                             std::to_string(control.Available.cy));
+        for (size_t j = i + 1; j < placed.size(); ++j) {
+            const TPlacedControl& other = placed[j];
+            RECT common{};
+            if ((control.HasText || other.HasText) && other.Parent == control.Parent &&
+                IntersectRect(&common, &control.TextBounds, &other.TextBounds))
+                faults.push_back(page + ": " + control.Described + " and " + other.Described + " overlap");
+        }
+    }
+    return faults;
+}
+
+// What the screenshots of one look of the wizard are named by: "<dpi>-<theme>-<language>".
+struct TLook {
+    std::string Name;
+    const char16_t* LanguageFile;
+};
+
+// Checks the active page of Form and keeps it as the screenshot "<look>-<n>-<page>".
+class TPageGallery {
+public:
+    explicit TPageGallery(const TLook& look) : FLook(look) {}
+    void Take(TWizardForm& form) {
+        const std::string page = ORV::Utf16ToUtf8(form.ActivePage()->Name());
+        const std::string name = FLook.Name + "-" + std::to_string(++FTaken) + "-" + page;
+        TestSupport::Screenshot(form.Handle(), name);
+        const std::vector<std::string> found = LayoutFaults(form.Handle(), name, FChecked);
+        FFaults.insert(FFaults.end(), found.begin(), found.end());
+    }
+    int Taken() const { return FTaken; }
+    int Checked() const { return FChecked; }
+    std::string Faults() const {
+        std::string all;
+        for (const std::string& line : FFaults) all += line + "\n";
+        return all;
+    }
+
+private:
+    TLook FLook;
+    int FTaken = 0, FChecked = 0;
+    std::vector<std::string> FFaults;
+};
+
+// Takes the progress page into the gallery at the worker's first progress report, while the
+// worker waits for this thread.
+class TProgressShot : public IInstallerNotify {
+public:
+    TProgressShot(TWizardForm& form, TPageGallery& gallery) : FForm(form), FGallery(gallery) {}
+    void Notify(int32_t code, intptr_t) override {
+        if (code != snProgress || FDone) return;
+        FDone = true;
+        FGallery.Take(FForm);
+    }
+
+private:
+    TWizardForm& FForm;
+    TPageGallery& FGallery;
+    bool FDone = false;
+};
+
+// Shows the wizard of Setup in the chosen language and takes every page that can be entered
+// without starting the run; an automatic run is taken at its first progress report instead,
+// and ends before this returns.
+void TakeEveryPage(TSetup& setup, const TLook& look, TPageGallery& gallery) {
+    setup.Resources().InitializeLanguages([&] { return LanguageIndex(setup.Resources(), look.LanguageFile); });
+    TWizardForm form(setup);
+    ShowWindow(form.Handle(), SW_SHOW);
+    if (setup.HasOption(Auto)) {
+        TProgressShot shot(form, gallery);
+        setup.AddListener(&shot);
+        const bool ended = ServeUntil([&] { return !form.Handle(); }, 120);
+        setup.RemoveListener(&shot);
+        EXPECT_TRUE(ended) << "the automatic run did not end";
+        return;
+    }
+    for (int32_t i = 0; i < form.Pages().Count(); ++i) {
+        TSetupCustomPage& page = form.Pages().Items(i);
+        if (page.IsInstallPage()) continue;  // entering it starts the run
+        form.SetActivePage(&page);
+        gallery.Take(form);
+    }
+}
+
+// The screen's DPI, as this program saw it when it started.
+int ScreenDpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
 }
 
 } // namespace
 
-// No text of any page is cut off, in English and in Russian.
-TEST(WizardPages, EveryTextFitsItsControlInEnglishAndRussian) {
-    for (const char16_t* language : {u"English.lng", u"Russian.lng"}) {
-        SCOPED_TRACE(ORV::Utf16ToUtf8(language));
-        TSetup setup(u"");
-        setup.Resources().InitializeLanguages([&] { return LanguageIndex(setup.Resources(), language); });
-        TWizardForm form(setup);
-        std::vector<std::string> cut;
-        int checked = 0;
-        for (int32_t i = 0; i < form.Pages().Count(); ++i) {
-            TSetupCustomPage& page = form.Pages().Items(i);
-            if (page.IsInstallPage()) continue;  // entering it starts the run
-            form.SetActivePage(&page);
-            TCutOff find{&cut, ORV::Utf16ToUtf8(page.Name()), &checked};
-            EnumChildWindows(form.Handle(), &FindCutOffText, reinterpret_cast<LPARAM>(&find));
+// Every page of an install and of an uninstall, in the light and the dark theme, in English and
+// in Russian: no text is cut off and no control lies over another. Each page is kept as a
+// screenshot, "screenshots/<dpi>-<theme>-<language>-<n>-<page>.png" beside the test program.
+TEST(WizardPages, EveryPageFitsInBothThemesAndLanguages) {
+    TestSupport::TUserRegistryValue theme(L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+                                                L"AppsUseLightTheme", 1);
+    // The uninstaller beside a record of an installation without files.
+    const TestSupport::TTempDir program, installed;
+    TSetupPackageBuilder data;
+    ORV::TMemoryStream record = TestSupport::MemoryStreamOf(std::string("[Uninstall]\r\nCount=0\r\n"));
+    data.AddFile(record, u"Uninstall.ini");
+    data.SaveToFile(program.File("Uninstall.dat"), 1);
+    for (const bool dark : {false, true}) {
+        theme.Set(dark ? 0 : 1);
+        for (const auto& [language, file] : {std::pair{"en", u"English.lng"}, std::pair{"ru", u"Russian.lng"}}) {
+            const TLook look{std::to_string(ScreenDpi()) + "dpi-" + (dark ? "dark" : "light") + "-" + language, file};
+            SCOPED_TRACE(look.Name);
+            TPageGallery gallery(look);
+            {
+                TSetup install(u"");
+                TakeEveryPage(install, look, gallery);
+            }
+            {
+                const TestSupport::TTempDir dest;
+                TSetup install(u"/AUTO=\"" + dest.Folder() + u"\" /PORTABLE");
+                TakeEveryPage(install, look, gallery);
+            }
+            {
+                TSetup uninstall(u"", program.File("Uninstall.exe"));
+                uninstall.SetDestPath(installed.Folder());
+                TakeEveryPage(uninstall, look, gallery);
+            }
+            {
+                TSetup uninstall(u"/AUTO", program.File("Uninstall.exe"));
+                uninstall.SetDestPath(installed.Folder());
+                TakeEveryPage(uninstall, look, gallery);
+            }
+            // Install: welcome, licence, setup, (add-ons,) integration, ready, finish, progress;
+            // uninstall: options, finish, progress.
+            EXPECT_EQ(gallery.Taken(), std::string(language) == "ru" ? 11 : 10);
+            EXPECT_GE(gallery.Checked(), 40) << "the texts were not looked at";
+            EXPECT_EQ(gallery.Faults(), "");
         }
-        // Welcome 2, licence 1, setup 9, integration 8, ready 0, finish 3, and the frame's 3 per page.
-        EXPECT_GE(checked, 40) << "the texts were not looked at";
-        EXPECT_TRUE(cut.empty()) << [&] {
-            std::string all;
-            for (const std::string& line : cut) all += line + "\n";
-            return all;
-        }();
     }
+}
+
+// The same at 144 DPI: Wine reads the DPI when a program starts, so this program runs the check
+// above once more, started anew with the larger setting.
+TEST(WizardPages, EveryPageFitsAtOneHundredFortyFourDpiToo) {
+    if (ScreenDpi() != 96) GTEST_SKIP() << "this run is the one at another DPI";
+    const TestSupport::TUserRegistryValue dpi(L"Control Panel\\Desktop", L"LogPixels", 144);
+    const TestSupport::TTempDir work;
+    const std::filesystem::path output = work / "output.txt";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const ORV::TScopedKernelHandle log(CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = log.Get();
+    PROCESS_INFORMATION process{};
+    std::u16string command(u"\"");
+    command += ORV::Platform::ExecutableFileName();
+    command += u"\" --gtest_color=no --gtest_filter=WizardPages.EveryPageFitsInBothThemesAndLanguages";
+    ASSERT_TRUE(CreateProcessW(nullptr, const_cast<wchar_t*>(ORV::W(command)), nullptr, nullptr, TRUE, 0, nullptr,
+                               nullptr, &startup, &process));
+    CloseHandle(process.hThread);
+    DWORD exitCode = 1;
+    const bool ended = ServeUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, 600);
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    const std::vector<uint8_t> printed = TestSupport::ReadAll(output);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(exitCode, 0u) << std::string(printed.begin(), printed.end());
+    const std::filesystem::path shots = std::filesystem::path(ORV::Platform::ExecutableFileName()).parent_path() / "screenshots";
+    EXPECT_TRUE(std::filesystem::exists(shots / "144dpi-dark-ru-1-PageWelcome.png")) << "not run at 144 DPI";
 }
