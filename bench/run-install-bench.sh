@@ -149,6 +149,13 @@ printf 'Payload: %d files, %.1f MiB; PRODUCT package %.1f MiB (level 5); %s %.1f
   "$(awk -v b="$(stat -c %s "$package")" 'BEGIN { print b / 1048576 }')" \
   "$(basename "$setup_exe")" "$(awk -v b="$(stat -c %s "$setup_exe")" 'BEGIN { print b / 1048576 }')"
 
+# What an installation carries to remove itself again: the setup program with its setup package.
+uninstaller="$(dirname "$setup_exe")/QOVIBenchSetup_uninstaller/Uninstall.exe"
+[ -f "$uninstaller" ] || fail "no uninstaller at $uninstaller"
+printf 'Uninstall.exe %.2f MiB (goal: at most 2 MiB), against the installer %.1f MiB\n' \
+  "$(awk -v b="$(stat -c %s "$uninstaller")" 'BEGIN { print b / 1048576 }')" \
+  "$(awk -v b="$(stat -c %s "$setup_exe")" 'BEGIN { print b / 1048576 }')"
+
 # The first runs read the programs from disk and let Wine settle; they are not counted.
 run_floor
 warm_floor=$ms

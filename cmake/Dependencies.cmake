@@ -15,7 +15,7 @@ add_library(lzmasdk STATIC
   ${LZMA_SDK_DIR}/LzmaEnc.c)
 target_compile_definitions(lzmasdk PUBLIC _7ZIP_ST)
 target_include_directories(lzmasdk SYSTEM PUBLIC ${LZMA_SDK_DIR})
-target_compile_options(lzmasdk PRIVATE -w)
+target_compile_options(lzmasdk PRIVATE -w ${QOVI_SPEED_OPTIONS})
 set_target_properties(lzmasdk PROPERTIES POSITION_INDEPENDENT_CODE ON)
 
 # pugixml 1.13 as Debian patches it, for the install script. Only its own defaults are used
@@ -57,5 +57,5 @@ add_library(minizip STATIC ${MINIZIP_DIR}/zip.c ${MINIZIP_DIR}/unzip.c ${MINIZIP
 target_compile_definitions(minizip PUBLIC NOCRYPT NOUNCRYPT)
 target_include_directories(minizip SYSTEM PUBLIC ${MINIZIP_DIR})
 target_link_libraries(minizip PUBLIC ZLIB::ZLIB)
-target_compile_options(minizip PRIVATE -w)
+target_compile_options(minizip PRIVATE -w ${QOVI_SPEED_OPTIONS})
 set_target_properties(minizip PROPERTIES POSITION_INDEPENDENT_CODE ON)

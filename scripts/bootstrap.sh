@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine32:i386 wine64 qemu-user-static
-  xvfb xauth imagemagick icoutils unzip zip p7zip-full liblnk-utils locales
+  xvfb xauth imagemagick icoutils unzip zip p7zip-full liblnk-utils locales osslsigncode openssl
   lzma-dev zlib1g-dev libz-mingw-w64-dev googletest
 )
 

@@ -48,7 +48,7 @@ installer="$root/$win32/demo/QOVISetup.exe"
 (
   check installer-and-uninstaller "$installs" env QOVI_TEST_DEMO_INSTALLER="$installer" QOVI_TEST_PATIENCE=8 \
     "$wine64" "$root/$win64/tests/e2e/InstallerTest.exe" --gtest_color=no \
-    --gtest_filter='DemoInstaller.ASilentInstall*:DemoInstaller.TheInstalledUninstaller*:DemoInstaller.AnInstallationIsRemoved*:DemoInstaller.AnAutomaticRunShows*'
+    --gtest_filter='DemoInstaller.ASilentInstall*:DemoInstaller.TheInstalledUninstaller*:DemoInstaller.AnInstallationIsRemoved*:DemoInstaller.AnAutomaticRunShows*:DemoInstaller.TheLogTells*'
 ) &
 (
   check listener-error-in-a-window-procedure "$units" bash -c 'cd "$1" && "$2" ./ControllerTest.exe --gtest_color=no \

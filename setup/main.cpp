@@ -1,9 +1,10 @@
 // The setup program's entry point: one executable that installs, updates and uninstalls.
 //
-// Exit codes: 0 when the run succeeded, was cancelled by the user or the elevation prompt was
-// refused; 1 when it ended with an error (the "Setup" error box was shown, or the run's error
-// list is not empty). The unelevated first process exits with the elevated copy's code, and the
-// installed uninstaller with the code of its copy in TEMP, which it waits for.
+// Its exit codes are those of Setup.Core.ExitCodes.h: 0 success, 1602 cancelled by the user,
+// 1618 another setup of the product is running, 3010 success with files left for the next
+// restart, 112 the disk is full, 1603 any other failure. The unelevated first process exits with
+// the elevated copy's code, and the installed uninstaller with the code of its copy in TEMP,
+// which it waits for.
 
 #include "ORV.Callbacks.h"
 #include "ORV.Platform.h"
@@ -17,9 +18,12 @@
 #include "Setup.Core.CommandLine.h"
 #include "Setup.Core.Controller.h"
 #include "Setup.Core.Errors.h"
+#include "Setup.Core.ExitCodes.h"
 #include "Setup.Core.Launch.h"
+#include "Setup.Core.Log.h"
 #include "Setup.Core.ProductInfo.h"
 #include "Setup.Core.Resources.h"
+#include "Setup.Core.RunLock.h"
 #include "Setup.Core.UninstallRecord.h"
 #include "Setup.UI.LanguageDialog.h"
 #include "Setup.UI.Pages.h"
@@ -36,15 +40,18 @@ using namespace Setup::Core;
 
 namespace {
 
-constexpr int kExitSuccess = 0;
-constexpr int kExitFailure = 1;
-
 constexpr char16_t kMsgNoSuchFolder[] = u"The folder \"%s\" does not exist";
 constexpr char16_t kMsgNotThisInstallation[] =
     u"\"%s\" does not hold the installation that this uninstaller removes";
 
-// Owned by the wizard while it is open.
-void ShowError(const std::u16string& message) { ORV::UI::MessageDlg(message, u"Setup", MB_OK | MB_ICONERROR); }
+// An automatic run with /SUPPRESSMSGBOXES: nobody watches it, so no box may wait for a click.
+bool gNoMessageBoxes = false;
+
+// Owned by the wizard while it is open; only logged in a run without message boxes.
+void ShowError(const std::u16string& message) {
+    LogLine(u"Error: " + message);
+    if (!gNoMessageBoxes) ORV::UI::MessageDlg(message, u"Setup", MB_OK | MB_ICONERROR);
+}
 
 // A failure inside a callback of the system that no caller waits for.
 void ShowCallbackError(const std::exception_ptr& error) { ShowError(ORV::ExceptionMessage(error)); }
@@ -60,6 +67,37 @@ bool AsksForLanguageFirst(const std::u16string& commandLine) {
     return ORV::GetSwitchValue(commandLine, SwitchPath, path) && !path.empty();
 }
 
+// Whether this process only starts the uninstaller's copy in TEMP and waits for it: the
+// installed uninstaller without /PATH.
+bool OnlyStartsTheUninstallersCopy(const std::u16string& commandLine) {
+    std::u16string path;
+    return IsUninstallerExe(ORV::Platform::ExecutableFileName()) &&
+           !(ORV::GetSwitchValue(commandLine, SwitchPath, path) && !path.empty());
+}
+
+// CommandLine for a copy of this program that this one starts: the copy logs into the same
+// file, whatever its current folder.
+std::u16string ForTheCopy(const std::u16string& commandLine) {
+    if (!IsLogOpen()) return commandLine;
+    std::u16string line(u"/");
+    line.append(SwitchLog).append(u"=\"").append(LogFileName()).append(u"\" ").append(commandLine);
+    return line;
+}
+
+// What the run is about to do, for the log.
+void LogTheRun(TSetup& setup) {
+    if (!IsLogOpen()) return;
+    std::u16string options;
+    const std::pair<TSetupOption, const char16_t*> names[] = {
+        {Auto, u" Auto"},     {Portable, u" Portable"},       {Update, u" Update"},
+        {Silent, u" Silent"}, {RunPrograms, u" RunPrograms"}, {NoBackup, u" NoBackup"},
+        {NoMessageBoxes, u" NoMessageBoxes"}};
+    for (const auto& [option, name] : names)
+        if (setup.HasOption(option)) options += name;
+    LogLine(std::u16string(setup.Mode() == smUninstall ? u"Mode: uninstall" : u"Mode: install") + u"; options:" +
+            (options.empty() ? u" none" : options) + u"; destination: " + setup.DestPath());
+}
+
 // The run after the start-up checks; returns the exit code. Raises what the user must see.
 int Run(const std::u16string& commandLine) {
     if (!ProductInfoClass) throw EInstallerGeneralError(kMsgSetupMalformed);
@@ -71,9 +109,14 @@ int Run(const std::u16string& commandLine) {
             if (!ORV::TryStrToInt64(skipUac, window)) window = 0;
             TSetupSpawnService::Initialize(static_cast<intptr_t>(window));
         } else if (!IsUserAnAdmin()) {
-            DWORD exitCode = kExitSuccess;
-            // A refused prompt ends the run quietly.
-            return RestartElevated(commandLine, exitCode) ? static_cast<int>(exitCode) : kExitSuccess;
+            DWORD exitCode = ecSuccess;
+            LogLine(u"Starting the elevated copy");
+            if (!RestartElevated(ForTheCopy(commandLine), exitCode)) {
+                LogLine(u"The elevation prompt was refused");
+                return ecCancelled;
+            }
+            LogLine(u"The elevated copy ended");
+            return static_cast<int>(exitCode);
         }
     }
     if (!IsUserAnAdmin()) throw EInstallerNoAdminRightsError();
@@ -82,6 +125,12 @@ int Run(const std::u16string& commandLine) {
     // screen at once; a product package that fails its checks is still reported before
     // anything is written.
     TSetupPackagesLoad packages;
+    // Held by the process that does the work, from before the first question to the end.
+    std::optional<TSetupRunLock> lock;
+    if (!OnlyStartsTheUninstallersCopy(commandLine)) {
+        std::u16string product = ProductNameOf(packages.SetupPackage());
+        lock.emplace(product.empty() ? u"QOVI" : product);
+    }
     std::optional<int32_t> language;
     if (AsksForLanguageFirst(commandLine)) language = Setup::UI::ChooseLanguage(packages.SetupPackage());
     TSetup setup(commandLine, packages);
@@ -91,7 +140,10 @@ int Run(const std::u16string& commandLine) {
             // A copy that already runs from the temporary folder must not copy itself again.
             if (IsInsideTempFolder(ORV::Platform::ExecutableFileName()))
                 throw EInstallerMysteryError(u"Cannot start the Uninstaller");
-            return static_cast<int>(StartUninstaller());
+            LogLine(u"Starting the uninstaller's copy in the temporary folder");
+            const DWORD exitCode = StartUninstaller(ORV::Platform::ExecutableFileName(), ForTheCopy(commandLine));
+            LogLine(u"The uninstaller's copy ended");
+            return static_cast<int>(exitCode);
         }
         // A folder that is not there is an error of the caller, never a reason to fall back on
         // the installation this uninstaller came from.
@@ -101,6 +153,7 @@ int Run(const std::u16string& commandLine) {
             throw EInstallerGeneralError(ORV::Format(kMsgNotThisInstallation, {path}));
         setup.SetDestPath(path);
     }
+    LogTheRun(setup);
 
     if (setup.HasOption(Silent)) {
         setup.Resources().InitializeLanguages();
@@ -108,10 +161,11 @@ int Run(const std::u16string& commandLine) {
         if (setup.HasErrors()) {
             std::u16string text;
             for (int32_t i = 0; i < setup.Errors().Count(); ++i) text += setup.Errors().Strings(i) + u"\r\n";
-            throw EInstallerInstallError(text);
+            if (!gNoMessageBoxes) ORV::UI::MessageDlg(text, u"Setup", MB_OK | MB_ICONERROR);
+            return RunExitCode(setup);
         }
         setup.RunActions();
-        return kExitSuccess;
+        return RunExitCode(setup);
     }
     return RunWizard(setup, language);
 }
@@ -142,7 +196,18 @@ int RunWizard(TSetup& setup, std::optional<int32_t> language) {
         wizard.ShowModal();
         ORV::UI::SetMainWindow(nullptr);
     }
-    return setup.HasErrors() ? kExitFailure : kExitSuccess;
+    return RunExitCode(setup);
+}
+
+// Opens the log that /LOG= names, if any. Raises EInstallerGeneralError for a /LOG without a
+// file and EOSError for a file that cannot be written.
+void OpenTheLog(const std::u16string& commandLine) {
+    std::u16string fileName;
+    if (!ORV::GetSwitchValue(commandLine, SwitchLog, fileName)) return;
+    if (fileName.empty()) throw EInstallerGeneralError(u"/LOG needs the name of the log file: /LOG=FILE");
+    OpenLog(fileName);
+    LogLine(u"Program: " + ORV::Platform::ExecutableFileName());
+    LogLine(u"Command line: " + commandLine);
 }
 
 } // namespace
@@ -150,12 +215,18 @@ int RunWizard(TSetup& setup, std::optional<int32_t> language) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     RestrictDllSearchToSystem32();
     ORV::SetCallbackErrorHandler(&ShowCallbackError);
-    int exitCode = kExitFailure;
+    const std::u16string commandLine = ORV::GetParams();
+    gNoMessageBoxes = ORV::HasSwitch(commandLine, SwitchAuto) && ORV::HasSwitch(commandLine, SwitchSuppressMsgBoxes);
+    int exitCode = ecFailure;
     // Whatever failed, ours or not, the user must learn that the run failed.
-    if (const std::exception_ptr error = ORV::CatchAll([&] { exitCode = Run(ORV::GetParams()); })) {
-        exitCode = kExitFailure;
+    if (const std::exception_ptr error = ORV::CatchAll([&] {
+            OpenTheLog(commandLine);
+            exitCode = Run(commandLine);
+        })) {
+        exitCode = FailureExitCode(error);
         ORV::CatchAll([&] { ShowError(ORV::ExceptionMessage(error)); });
     }
     TSetupSpawnService::Finalize();
+    LogLine(u"Exit code: " + ORV::IntToStr(exitCode));
     return exitCode;
 }

@@ -114,7 +114,11 @@ size_t TFileStream::Read(void* buffer, size_t count) {
 
 size_t TFileStream::Write(const void* buffer, size_t count) {
     const int64_t written = FFile.Write(buffer, count);
-    if (written < 0) throw EWriteError();
+    if (written < 0) {
+        // The system's reason, a full disk say, is what the user needs to hear.
+        const uint32_t error = Platform::LastErrorCode();
+        throw EWriteError(Format(u"Cannot write to file \"%s\". %s", {FFileName, Platform::SystemErrorMessage(error)}), error);
+    }
     return static_cast<size_t>(written);
 }
 

@@ -8,6 +8,21 @@ namespace ORV {
 Exception::Exception(std::u16string message)
     : FMessage(std::move(message)), FMessageUtf8(Utf16ToUtf8(FMessage)) {}
 
+Exception::Exception(std::u16string message, uint32_t systemError) : Exception(std::move(message)) {
+    FSystemError = systemError;
+}
+
+uint32_t SystemErrorOf(const std::exception_ptr& error) {
+    if (!error) return 0;
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& failure) {
+        return failure.SystemError();
+    } catch (...) {
+        return 0;
+    }
+}
+
 EReadError::EReadError() : EStreamError(u"Stream read error") {}
 
 EWriteError::EWriteError() : EStreamError(u"Stream write error") {}
@@ -21,7 +36,7 @@ std::u16string OSErrorMessage(uint32_t errorCode, std::u16string_view addedText)
 } // namespace
 
 EOSError::EOSError(uint32_t errorCode, std::u16string_view addedText)
-    : Exception(OSErrorMessage(errorCode, addedText)), FErrorCode(errorCode) {}
+    : Exception(OSErrorMessage(errorCode, addedText), errorCode) {}
 
 void RaiseOSError(uint32_t errorCode, std::u16string_view addedText) { throw EOSError(errorCode, addedText); }
 

@@ -12,15 +12,24 @@ namespace ORV {
 class Exception : public std::exception {
 public:
     explicit Exception(std::u16string message);
+    // With the system's error code behind the failure (GetLastError or errno), for callers
+    // that tell failures apart, such as a full disk.
+    Exception(std::u16string message, uint32_t systemError);
 
     const std::u16string& Message() const noexcept { return FMessage; }
     // The message in UTF-8, for consoles and logs.
     const char* what() const noexcept override { return FMessageUtf8.c_str(); }
+    // 0 when no system error is known.
+    uint32_t SystemError() const noexcept { return FSystemError; }
 
 private:
     std::u16string FMessage;
     std::string FMessageUtf8;
+    uint32_t FSystemError = 0;
 };
+
+// The system error behind Error when it is one of ours; 0 for any other.
+uint32_t SystemErrorOf(const std::exception_ptr& error);
 
 // A call made in a state or with data that the operation cannot handle, such as a codec
 // failure ("LZMA Error (%d)").
@@ -64,10 +73,7 @@ class EOSError : public Exception {
 public:
     EOSError(uint32_t errorCode, std::u16string_view addedText);
 
-    uint32_t ErrorCode() const noexcept { return FErrorCode; }
-
-private:
-    uint32_t FErrorCode;
+    uint32_t ErrorCode() const noexcept { return SystemError(); }
 };
 
 // Raises EOSError for Code, or for the system's last error (GetLastError or errno).

@@ -5,6 +5,7 @@
 #include "ORV.SysUtils.h"
 #include "Setup.Core.Extract.h"
 #include "Setup.Core.Launch.h"
+#include "Setup.Core.Log.h"
 
 #include <exception>
 
@@ -111,6 +112,7 @@ void TSetupThread::PopulateActions() {
         std::unique_ptr<TSetupAction> action = actionClass.Create();
         action->SetOnProgress([this](TSetupAction& sender) { ActionProgress(sender); });
         FActionList.Add(std::move(action));
+        FActionNames.emplace_back(actionClass.ClassName);
     });
 }
 
@@ -121,13 +123,16 @@ void TSetupThread::Execute() {
     std::exception_ptr error = ORV::CatchAll([this] {
         PopulateActions();
         for (int32_t i = 0; i < FActionList.Count() && !Terminated(); ++i) {
+            LogLine(u"Action started: " + FActionNames[static_cast<size_t>(i)]);
             SetCurrentAction(&FActionList.Items(i));
             FActionList.Items(i).Run();
+            LogLine(u"Action ended: " + FActionNames[static_cast<size_t>(i)]);
         }
     });
-    if (error) controller.AddError(ORV::ExceptionMessage(error));
+    if (error) controller.AddFailure(error);
+    if (Terminated()) LogLine(u"The run stopped before its end");
     error = ORV::CatchAll([&] { controller.SendNotify(snFinished, Terminated() ? 1 : 0); });
-    if (error) controller.AddError(ORV::ExceptionMessage(error));
+    if (error) controller.AddFailure(error);
 }
 
 void TSetupThread::SetCurrentAction(TSetupAction* action) {

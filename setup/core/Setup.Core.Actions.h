@@ -128,6 +128,7 @@ private:
     void ActionProgress(TSetupAction& sender);
 
     TSetupActionList FActionList;
+    std::vector<std::u16string> FActionNames;  // the class names, for the log
     TSetupAction* FCurrentAction = nullptr;
     mutable std::mutex FLock;
     std::atomic<bool> FTerminated{false};

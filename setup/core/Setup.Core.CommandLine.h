@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace Setup::Core {
 
@@ -21,11 +22,23 @@ inline constexpr char16_t SwitchRun[] = u"RUN";
 inline constexpr char16_t SwitchUpdate[] = u"UPDATE";
 // With AUTO and without UPDATE, install: portable installation.
 inline constexpr char16_t SwitchPortable[] = u"PORTABLE";
+// With AUTO: no message box at all, for runs that nobody watches: the files-in-use question is
+// answered with Abort, errors go to the exit code and the log, and the wizard of a run that is
+// not silent closes by itself at the end.
+inline constexpr char16_t SwitchSuppressMsgBoxes[] = u"SUPPRESSMSGBOXES";
+// The log file of the run (see Setup.Core.Log.h); none without it.
+inline constexpr char16_t SwitchLog[] = u"LOG";
 // Uninstall: the installation folder the uninstaller works on.
 inline constexpr char16_t SwitchPath[] = u"PATH";
 // Set on the program's own elevated restart: the spawn window of the process that restarted it
 // (0 or a text that is not a number: none). Its presence stops a further restart.
 inline constexpr char16_t SwitchSkipUAC[] = u"SKIPUAC";
+
+// The destination that CommandLine gives an automatic run: the value of the first AUTO switch
+// that has one, so that a caller may add "/AUTO=FOLDER" to switches that hold a bare "/AUTO"
+// already (as package managers put a silent switch and a location switch together); empty
+// when no AUTO has a value.
+std::u16string AutoFolderOf(std::u16string_view commandLine);
 
 // The parameters of the elevated restart: "/SKIPUAC=<SpawnWindow> <Params>", the window handle
 // in signed decimal. The added switch comes first, so that it wins over one in Params.

@@ -11,6 +11,7 @@
 #include "Setup.Core.Errors.h"
 #include "Setup.Core.Extract.h"
 #include "Setup.Core.Launch.h"
+#include "Setup.Core.Log.h"
 #include "Setup.Core.Paths.h"
 #include "Setup.Core.ProductInfo.h"
 #include "Setup.Core.Resources.h"
@@ -132,7 +133,6 @@ TSetup::~TSetup() {
 }
 
 void TSetup::ApplyCommandLine(const std::u16string& commandLine) {
-    using ORV::GetSwitchValue;
     using ORV::HasSwitch;
     std::u16string autoPath;
     if (FResources->ProductPackage().Contains(u"Uninstall.ini")) {
@@ -141,12 +141,15 @@ void TSetup::ApplyCommandLine(const std::u16string& commandLine) {
         if (HasSwitch(commandLine, SwitchAuto)) {
             FOptions.Include(Auto);
             if (HasSwitch(commandLine, SwitchSilent)) FOptions.Include(Silent);
+            if (HasSwitch(commandLine, SwitchSuppressMsgBoxes)) FOptions.Include(NoMessageBoxes);
         }
-    } else if (GetSwitchValue(commandLine, SwitchAuto, autoPath)) {
+    } else if (HasSwitch(commandLine, SwitchAuto)) {
         FMode = smInstall;
         FOptions = {Auto};
+        autoPath = AutoFolderOf(commandLine);
         SetDestPath(autoPath.empty() ? FProductInfo->GetDefaultPath() : autoPath);
         if (HasSwitch(commandLine, SwitchNoBackup)) FOptions.Include(NoBackup);
+        if (HasSwitch(commandLine, SwitchSuppressMsgBoxes)) FOptions.Include(NoMessageBoxes);
         if (HasSwitch(commandLine, SwitchRun)) FOptions.Include(RunPrograms);
         if (HasSwitch(commandLine, SwitchUpdate)) {
             if (!FProductInfo->CanUpdate())
@@ -192,8 +195,8 @@ bool TSetup::IsDestPathInProgramFiles() const {
 
 void TSetup::SetOptions(TSetupOptions options) {
     if (options == FOptions) return;
-    if (options.Contains(Auto) != FOptions.Contains(Auto) || options.Contains(Silent) != FOptions.Contains(Silent))
-        throw EInstallerMysteryError(u"Invalid Arguments");
+    for (const TSetupOption fixed : {Auto, Silent, NoMessageBoxes})
+        if (options.Contains(fixed) != FOptions.Contains(fixed)) throw EInstallerMysteryError(u"Invalid Arguments");
     FOptions = options;
     ValidateOptions();
 }
@@ -220,7 +223,10 @@ void TSetup::StartWorker(bool wait) {
 void TSetup::StopWorker() { FThread.reset(); }
 
 void TSetup::RequestStop() {
-    if (FThread) FThread->Terminate();
+    if (!FThread) return;
+    FCancelledByUser = true;
+    LogLine(u"Stop requested by the user");
+    FThread->Terminate();
 }
 
 void TSetup::RunActions() {
@@ -309,15 +315,31 @@ void TSetup::RunSynchronizedCall() {
 }
 
 int TSetup::AskAbortRetryIgnore(const std::u16string& text) {
+    LogLine(u"Question: " + text);
+    // Nobody to answer: the run stops rather than wait or go on without the file.
+    if (HasOption(NoMessageBoxes)) {
+        LogLine(u"Answer: Abort (no message boxes)");
+        return IDABORT;
+    }
     int answer = IDIGNORE;
     Synchronize([&] {
         // The wizard's window, once there is one, owns the box; a silent run has none.
         answer = ORV::UI::MessageDlg(text, u"Setup", MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
     });
+    LogLine(std::u16string(u"Answer: ") + (answer == IDABORT ? u"Abort" : answer == IDRETRY ? u"Retry" : u"Ignore"));
+    if (answer == IDABORT) FCancelledByUser = true;
     return answer;
 }
 
-void TSetup::AddError(const std::u16string& text) { FErrors.Add(text); }
+void TSetup::AddError(const std::u16string& text) {
+    LogLine(u"Error: " + text);
+    FErrors.Add(text);
+}
+
+void TSetup::AddFailure(const std::exception_ptr& error) {
+    if (!FFailureSystemError) FFailureSystemError = ORV::SystemErrorOf(error);
+    AddError(ORV::ExceptionMessage(error));
+}
 
 // Every error stays on this side of the system's frames: a notification's goes back to its
 // sender, anything else to the process's handler.

@@ -15,6 +15,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -85,8 +86,8 @@ public:
     void StartWorker(bool wait);
     // Stops the worker (the current action finishes) and joins it.
     void StopWorker();
-    // Asks a running worker to stop (the current action finishes) and returns at once; the
-    // worker's last notification, snFinished, tells when it has stopped.
+    // The user's stop: asks a running worker to stop (the current action finishes) and returns
+    // at once; the worker's last notification, snFinished, tells when it has stopped.
     void RequestStop();
     // Starts the post-install programs: those whose [Actions] key is true, a missing key
     // counting as true in an automatic update with /RUN only. None after errors or an uninstall.
@@ -108,6 +109,13 @@ public:
     int AskAbortRetryIgnore(const std::u16string& text);
 
     void AddError(const std::u16string& text);
+    // Adds the message of Error, a failure of the run, and keeps the system's error code of the
+    // first one (FailureSystemError).
+    void AddFailure(const std::exception_ptr& error);
+    // The system's error code behind the run's first failure; 0 when none is known.
+    uint32_t FailureSystemError() const { return FFailureSystemError; }
+    // Whether the user stopped the run: a confirmed close (RequestStop), or Abort in a question.
+    bool CancelledByUser() const { return FCancelledByUser; }
 
 private:
     TSetup(const std::u16string& commandLine, const std::function<std::unique_ptr<TSetupResources>()>& makeResources);
@@ -128,6 +136,8 @@ private:
     ORV::TORVIniFile FSettings;
     std::u16string FDestPath;
     ORV::TORVStringList FErrors;
+    uint32_t FFailureSystemError = 0;
+    std::atomic<bool> FCancelledByUser{false};
     HWND FHandle = nullptr;
     std::vector<IInstallerNotify*> FListeners;
     std::recursive_mutex FLock;

@@ -5,6 +5,8 @@
 #include "ORV.Utils.Strings.h"
 #include "ORV.Win32.h"
 #include "Setup.Core.Errors.h"
+#include "Setup.Core.Launch.Files.h"
+#include "Setup.Core.Log.h"
 #include "Setup.Core.Resources.h"
 #include "Setup.Core.UninstallRecord.h"
 
@@ -59,11 +61,12 @@ void TSetupExtractHelper::ExtractFile(const TSetupScriptFile& file) const {
             stream->CopyFrom(*source, source->Size());
             // Here, not in the destructor, so that a full disk is reported.
             stream->Flush();
+            LogLine(u"Written: " + target);
         }
     } catch (const ORV::Exception& error) {
         std::u16string message = target;
         message.append(u"\r\n").append(error.Message());
-        throw EInstallerInstallError(message);
+        throw EInstallerInstallError(message, error.SystemError());
     }
 }
 
@@ -76,16 +79,24 @@ bool TSetupExtractHelper::CreateTargetStream(const std::u16string& fileName, con
     if (TryCreateTarget(fileName, target)) return true;
     // An in-use library of the same version must not disturb the install.
     const std::u16string onDisk = ORV::TORVHashMD5::CalcFile(fileName);
-    if (ORV::SameTextAscii(onDisk, ORV::TORVHashMD5::CalcBuffer(source.Memory(), source.Length()))) return false;
+    if (ORV::SameTextAscii(onDisk, ORV::TORVHashMD5::CalcBuffer(source.Memory(), source.Length()))) {
+        LogLine(u"Unchanged, in use: " + fileName);
+        return false;
+    }
     // A file in use can usually still be renamed; when even that fails, the user decides below.
+    // The old file, still in use, goes when the system restarts.
     std::u16string backup = fileName;
     backup.append(u".bak");
-    MoveFileW(W(ORV::LongPathForm(fileName)), W(ORV::LongPathForm(backup)));
+    if (MoveFileW(W(ORV::LongPathForm(fileName)), W(ORV::LongPathForm(backup)))) {
+        LogLine(u"In use, moved aside: " + fileName + u" -> " + backup);
+        DeleteAtRestart(backup);
+    }
     for (;;) {
         if (TryCreateTarget(fileName, target)) return true;
         const int answer = FAsk ? FAsk(FormatMessage(u"QM2", {fileName})) : IDIGNORE;
         if (answer == IDRETRY) continue;
         if (answer == IDABORT) throw EInstallerInstallError(FormatMessage(u"E1", {fileName}));
+        LogLine(u"Skipped: " + fileName);
         return false;
     }
 }

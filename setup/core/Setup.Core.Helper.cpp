@@ -9,6 +9,7 @@
 #include "Setup.Core.Errors.h"
 #include "Setup.Core.FileList.h"
 #include "Setup.Core.Launch.h"
+#include "Setup.Core.Log.h"
 #include "Setup.Core.Resources.h"
 
 #include <shlobj.h>
@@ -112,7 +113,10 @@ void RemoveTree(const std::u16string& folder) {
     }
     const std::u16string self = ORV::LongPathForm(WithoutTrailingBackslash(folder));
     SetFileAttributesW(W(self), FILE_ATTRIBUTE_NORMAL);
-    if (!RemoveDirectoryW(W(self))) DeleteOnReboot(WithoutTrailingBackslash(folder));
+    if (RemoveDirectoryW(W(self)))
+        LogLine(u"Removed folder: " + folder);
+    else
+        DeleteAtRestart(WithoutTrailingBackslash(folder));
 }
 
 } // namespace

@@ -15,7 +15,15 @@ class TSetupResources;
 
 enum TSetupMode : uint8_t { smInstall = 0, smUninstall = 1 };
 
-enum TSetupOption : uint8_t { Auto = 0, Portable = 1, Update = 2, Silent = 3, RunPrograms = 4, NoBackup = 5 };
+enum TSetupOption : uint8_t {
+    Auto = 0,
+    Portable = 1,
+    Update = 2,
+    Silent = 3,
+    RunPrograms = 4,
+    NoBackup = 5,
+    NoMessageBoxes = 6,  // an Auto run that nobody watches: no box, no question
+};
 
 // A set of options, bit n standing for the option with ordinal n.
 class TSetupOptions {

@@ -4,7 +4,10 @@
 #include "ORV.Strings.h"
 #include "ORV.SysUtils.h"
 #include "ORV.Win32.h"
+#include "Setup.Core.Log.h"
 #include "Setup.Core.Resources.h"
+
+#include <atomic>
 
 namespace Setup::Core {
 
@@ -24,8 +27,26 @@ void DeleteOnReboot(const std::u16string& fileName) {
 
 namespace {
 
-// Renames the file at Path to a spare name in TEMP and schedules that for deletion at restart.
-bool MoveAsideForRestart(const std::u16string& path) {
+std::atomic<bool> gRestartPending{false};
+
+} // namespace
+
+void DeleteAtRestart(const std::u16string& fileName) {
+    if (MoveFileExW(W(LongPathForm(fileName)), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        gRestartPending = true;
+        LogLine(u"To be deleted at the next restart: " + fileName);
+    } else {
+        LogLine(u"Cannot be deleted, not even at the next restart: " + fileName);
+    }
+}
+
+bool RestartPending() { return gRestartPending; }
+
+namespace {
+
+// Renames the file at Path to a spare name in TEMP and schedules that for deletion at restart;
+// SpareName is the new name.
+bool MoveAsideForRestart(const std::u16string& path, std::u16string& spareName) {
     std::u16string temp;
     try {
         temp = TempFolder();
@@ -38,26 +59,40 @@ bool MoveAsideForRestart(const std::u16string& path) {
     // A plain rename: a copy to another volume could not remove the file in use and would only
     // leave a second one behind.
     if (!MoveFileExW(W(path), spare, 0)) return false;
-    DeleteOnReboot(FromW(spare));
+    spareName = FromW(spare);
+    DeleteOnReboot(spareName);
     return true;
 }
 
 } // namespace
 
-void DeleteFileOrLater(const std::u16string& fileName) {
+bool DeleteFileOrMoveAside(const std::u16string& fileName) {
     const std::u16string path = LongPathForm(fileName);
     const DWORD attributes = GetFileAttributesW(W(path));
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
     SetFileAttributesW(W(path), FILE_ATTRIBUTE_NORMAL);
-    if (DeleteFileW(W(path))) return;
-
+    if (DeleteFileW(W(path))) {
+        LogLine(u"Deleted: " + fileName);
+        return true;
+    }
     // In use: a running program or a loaded library can still be renamed, which frees its name
     // now, and the system removes the moved file when it restarts.
-    if (!MoveAsideForRestart(path)) {
-        // Not even a rename is possible (TEMP on another volume, no spare name): the file keeps
-        // its name until the restart, which then deletes it where it is.
-        DeleteOnReboot(fileName);
+    std::u16string spare;
+    if (MoveAsideForRestart(path, spare)) {
+        LogLine(u"In use, moved out of the way until the next restart: " + fileName + u" -> " + spare);
+        return true;
     }
+    LogLine(u"In use, cannot be deleted now: " + fileName);
+    return false;
+}
+
+void DeleteFileOrLater(const std::u16string& fileName) {
+    const DWORD attributes = GetFileAttributesW(W(LongPathForm(fileName)));
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    // Not even a rename is possible (TEMP on another volume, no spare name, a program that lets
+    // nobody touch the file): it keeps its name until the restart, which deletes it there.
+    if (!DeleteFileOrMoveAside(fileName)) DeleteAtRestart(fileName);
 }
 
 } // namespace Setup::Core

@@ -75,6 +75,16 @@ std::unique_ptr<ORV::TMemoryStream> FindFile(const TSetupPackageReader& first, c
 
 } // namespace
 
+std::u16string ProductNameOf(const TSetupPackageReader& setup) {
+    std::unique_ptr<ORV::TMemoryStream> stream;
+    if (!setup.ExtractFile(u"Install.xml", stream)) return {};
+    TSetupScript script;
+    script.LoadFromStream(*stream);
+    std::u16string name;
+    script.GetSetting(u"ProductName", name);
+    return name;
+}
+
 std::u16string UninstallDataFileOf(const std::u16string& executablePath) {
     std::u16string dataFile = executablePath;
     const size_t dot = dataFile.rfind(u'.');

@@ -159,6 +159,10 @@ bool IsUninstallerExe(std::u16string_view executablePath);
 // ("C:\QOVI\Uninstall.exe" -> "C:\QOVI\Uninstall.dat").
 std::u16string UninstallDataFileOf(const std::u16string& executablePath);
 
+// The setting "ProductName" of the install script in Setup, the setup package; empty when the
+// package carries no script or the script no name. Raises what reading the script raises.
+std::u16string ProductNameOf(const TSetupPackageReader& setup);
+
 // The shell folder Csidl (CSIDL_...) with a trailing backslash, whether it exists yet or not;
 // the temporary folder when the system cannot name it.
 std::u16string ShellFolderPath(int csidl);

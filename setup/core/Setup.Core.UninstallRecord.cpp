@@ -7,6 +7,7 @@
 #include "ORV.Win32.h"
 #include "Setup.Core.AppRepo.h"
 #include "Setup.Core.Launch.h"
+#include "Setup.Core.Log.h"
 #include "Setup.Core.Package.h"
 #include "Setup.Core.ProductInfo.h"
 #include "Setup.Core.Resources.h"
@@ -67,11 +68,24 @@ void AddUninstallEntry(ORV::TORVIniFile& record, const std::u16string& path, con
     record.WriteInteger(kUninstallSection, u"Count", count + 1);
 }
 
+void WriteUninstaller(const TSetupResources& resources, const std::u16string& path) {
+    std::unique_ptr<ORV::TMemoryStream> carried;
+    if (!resources.SetupPackage().ExtractFile(kUninstallerName, carried)) {
+        CopyFileOrFail(ORV::Platform::ExecutableFileName(), path);
+        return;
+    }
+    ORV::TBufferedFileStream target(path, ORV::fmCreate);
+    target.CopyFrom(*carried, carried->Size());
+    // Here, not in the destructor, so that a full disk is reported.
+    target.Flush();
+}
+
 void WriteUninstallRecord(ISetupHost& host, const std::u16string& destPath,
                           const std::vector<const TSetupScriptFile*>& files) {
     const std::u16string uninstallerPath = destPath + kUninstallerName;
     const std::u16string dataPath = destPath + kUninstallDataName;
-    CopyFileOrFail(ORV::Platform::ExecutableFileName(), uninstallerPath);
+    WriteUninstaller(host.Resources(), uninstallerPath);
+    LogLine(u"Written: " + uninstallerPath);
 
     ORV::TORVIniFile record;
     record.Assign(&host.Settings());

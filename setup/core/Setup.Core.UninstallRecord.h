@@ -1,7 +1,7 @@
 // What an installation leaves behind to be removed again: the uninstaller program, its data
 // package and the entry in the list of installed programs.
 //
-//   <dest>\Uninstall.exe   a copy of the setup program that installed the product
+//   <dest>\Uninstall.exe   the setup program with the setup package and without the product
 //   <dest>\Uninstall.dat   a package (the setup's package key, level 4) with one file,
 //                          "Uninstall.ini": the record, saved as UTF-16 LE with its mark
 //
@@ -32,6 +32,8 @@
 
 namespace Setup::Core {
 
+class TSetupResources;
+
 inline constexpr char16_t kUninstallerName[] = u"Uninstall.exe";
 inline constexpr char16_t kUninstallDataName[] = u"Uninstall.dat";
 inline constexpr char16_t kUninstallRecordName[] = u"Uninstall.ini";
@@ -45,11 +47,16 @@ std::u16string UninstallEntryName(const std::u16string& path, const std::u16stri
 // by the current Count (0 when missing), then Count + 1.
 void AddUninstallEntry(ORV::TORVIniFile& record, const std::u16string& path, const std::u16string& destPath);
 
-// Copies the running program to DestPath + "Uninstall.exe" (replacing a file there), writes the
+// Writes the uninstaller to Path (replacing a file there): the "Uninstall.exe" that the setup
+// package carries, the setup program without the product, or, in a build without one, a copy of
+// the running program. Raises EOSError or EWriteError (with the system's reason) on failure.
+void WriteUninstaller(const TSetupResources& resources, const std::u16string& path);
+
+// Writes the uninstaller to DestPath + "Uninstall.exe" (WriteUninstaller), writes the
 // record for Files (install-script entries, expanded by Host's resources) into DestPath +
 // "Uninstall.dat", and, unless the run is portable, registers the product in the list of
-// installed programs. Raises EOSError when the copy fails (its text ends with the two paths)
-// and what the package raises when it cannot be saved; registry trouble is silent.
+// installed programs. Raises what WriteUninstaller raises and what the package raises when it
+// cannot be saved; registry trouble is silent.
 void WriteUninstallRecord(ISetupHost& host, const std::u16string& destPath,
                           const std::vector<const TSetupScriptFile*>& files);
 

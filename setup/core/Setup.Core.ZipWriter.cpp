@@ -1,5 +1,6 @@
 #include "Setup.Core.ZipWriter.h"
 
+#include "ORV.Platform.h"
 #include "ORV.Strings.h"
 #include "ORV.SysUtils.h"
 
@@ -29,12 +30,36 @@ constexpr uLong kVersionMadeBy = 63;
 [[noreturn]] void RaiseZipError(int code) { throw ORV::EWriteError(ORV::Format(u"ZIP Error (%d)", {static_cast<long long>(code)})); }
 
 void Check(int code) {
-    if (code != ZIP_OK) RaiseZipError(code);
+    if (code == ZIP_OK) return;
+    // A failed read or write of the archive file: the system's reason (a full disk, say) is
+    // still the thread's last error here.
+    const uint32_t error = code == ZIP_ERRNO ? ORV::Platform::LastErrorCode() : 0;
+    if (error != 0)
+        throw ORV::EWriteError(ORV::Format(u"ZIP Error (%d): %s", {static_cast<long long>(code), ORV::Platform::SystemErrorMessage(error)}),
+                               error);
+    RaiseZipError(code);
 }
 
 bool IsPlainAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
+
+#ifdef _WIN32
+// iowin32 gives back what one WriteFile took. A volume that is nearly full may take part of a
+// write (Wine's does), and only the next write tells why; so the rest is written until the
+// system refuses, which leaves its reason as the thread's last error for Check.
+write_file_func gWin32Write = nullptr;
+
+uLong ZCALLBACK WriteWhole(voidpf opaque, voidpf stream, const void* buffer, uLong size) {
+    uLong done = 0;
+    while (done < size) {
+        const uLong written = gWin32Write(opaque, stream, static_cast<const char*>(buffer) + done, size - done);
+        if (written == 0) break;
+        done += written;
+    }
+    return done;
+}
+#endif
 
 // No time at all is 1980-01-01 00:00, the first the format can hold.
 constexpr uint32_t kEarliestDosTime = (1u << 5 | 1u) << 16;
@@ -51,6 +76,8 @@ TZipWriter::TZipWriter(const std::u16string& path) {
 #ifdef _WIN32
     zlib_filefunc64_def files{};
     fill_win32_filefunc64W(&files);
+    gWin32Write = files.zwrite_file;
+    files.zwrite_file = &WriteWhole;
     const std::u16string fullPath = ORV::LongPathForm(path);
     FZip = zipOpen2_64(ORV::W(fullPath), APPEND_STATUS_CREATE, nullptr, &files);
 #else

@@ -9,6 +9,8 @@
 #include "Setup.Core.Errors.h"
 #include "Setup.Core.Helper.h"
 #include "Setup.Core.Launch.h"
+#include "Setup.Core.Log.h"
+#include "Setup.Core.UninstallRecord.h"
 #include "Setup.Core.ZipWriter.h"
 #include "Setup.Product.QOVI.Rules.h"
 #include "Setup.Product.QOVI.h"
@@ -21,6 +23,8 @@ using namespace Setup::Core;
 using ORV::W;
 
 namespace {
+
+bool IgnoringCase(const std::u16string& a, const std::u16string& b) { return ORV::Platform::CompareTextLocale(a, b) < 0; }
 
 const std::u16string& DestPath() { return TSetupPersistent::Controller().DestPath(); }
 bool HasOption(TSetupOption option) { return TSetupPersistent::Controller().HasOption(option); }
@@ -43,10 +47,14 @@ int64_t SizeOf(const std::u16string& file) {
 }
 
 // The backup message of the file that could not be archived.
-[[noreturn]] void RaiseBackupError(const std::u16string& file, const std::u16string& cause, DWORD lastError) {
+// Raises the backup error for File from Cause, a failure caught just now: its system error,
+// when it knows one, else the thread's last error.
+[[noreturn]] void RaiseBackupError(const std::u16string& file, const ORV::Exception& cause) {
+    const DWORD lastError = cause.SystemError() ? cause.SystemError() : GetLastError();
     throw EInstallerBackupError(ORV::Format(u"An error occurs while backuping the \"%s\" file (%d)\r\n%s\r\n%s",
-                                            {file, static_cast<long long>(SizeOf(file)), cause,
-                                             ORV::Platform::SystemErrorMessage(lastError)}));
+                                            {file, static_cast<long long>(SizeOf(file)), cause.Message(),
+                                             ORV::Platform::SystemErrorMessage(lastError)}),
+                                lastError);
 }
 
 } // namespace
@@ -122,7 +130,7 @@ void TSetupActionPrepare::MakeBackup(const TSetupFileList& files) {
     try {
         archive = std::make_unique<TZipWriter>(archiveName);
     } catch (const ORV::Exception& error) {
-        RaiseBackupError(archiveName, error.Message(), GetLastError());
+        RaiseBackupError(archiveName, error);
     }
     for (int32_t i = 0; i < files.Count(); ++i) {
         const TSetupFileListItem& item = files.Items(i);
@@ -131,7 +139,7 @@ void TSetupActionPrepare::MakeBackup(const TSetupFileList& files) {
                                   ORV::Platform::TFile::fsRead | ORV::Platform::TFile::fsWrite | ORV::Platform::TFile::fsDelete);
             archive->AddFile(item.ArchiveName, file, DosTimeOf(item.FileName));
         } catch (const ORV::Exception& error) {
-            RaiseBackupError(item.FileName, error.Message(), GetLastError());
+            RaiseBackupError(item.FileName, error);
         }
         ++FDone;
         StepDone();
@@ -141,8 +149,9 @@ void TSetupActionPrepare::MakeBackup(const TSetupFileList& files) {
     try {
         archive->Close();
     } catch (const ORV::Exception& error) {
-        RaiseBackupError(archiveName, error.Message(), GetLastError());
+        RaiseBackupError(archiveName, error);
     }
+    LogLine(u"Backed up " + ORV::IntToStr(files.Count()) + u" files to " + archiveName);
 }
 
 void TSetupActionPrepare::AddOldBackups(TSetupDeleteList& deleteList) const {
@@ -186,10 +195,24 @@ void TSetupActionPrepare::RunTasks(TSetupDeleteList& deleteList) {
     }
 }
 
+std::vector<std::u16string> TSetupActionPrepare::WrittenAgain() const {
+    std::vector<std::u16string> paths{DestPath() + kUninstallerName, DestPath() + kUninstallDataName};
+    const TSetupScriptGroup& components = Script().Components();
+    for (int32_t i = 0; i < components.Count(); ++i) paths.push_back(Resources().ExpandPath(components.Files(i).Name));
+    std::sort(paths.begin(), paths.end(), IgnoringCase);
+    return paths;
+}
+
 void TSetupActionPrepare::DeleteFiles(const TSetupDeleteList& deleteList) const {
     ShowStatus(GetCommonMessage(u"A3"));
-    for (const std::u16string& entry : deleteList)
-        if (!entry.empty() && entry.back() != u'\\') DeleteFileOrLater(entry);
+    const std::vector<std::u16string> writtenAgain = WrittenAgain();
+    for (const std::u16string& entry : deleteList) {
+        if (entry.empty() || entry.back() == u'\\') continue;
+        if (std::binary_search(writtenAgain.begin(), writtenAgain.end(), entry, IgnoringCase))
+            DeleteFileOrMoveAside(entry);
+        else
+            DeleteFileOrLater(entry);
+    }
     const std::vector<std::u16string> folders = FoldersToTry(deleteList);
     for (size_t i = folders.size(); i-- > 0;) TSetupHelper::RemoveFolder(folders[i], true);
 }

@@ -47,7 +47,13 @@ private:
     void AddObsoleteFiles(Core::TSetupDeleteList& deleteList) const;
     void AddScriptFiles(Core::TSetupDeleteList& deleteList) const;
     void RunTasks(Core::TSetupDeleteList& deleteList);
+    // Deletes the files of DeleteList, a file in use at the next restart; one that this run
+    // writes again (WrittenAgain) only when that frees its name now, never at the restart,
+    // which would take the new file.
     void DeleteFiles(const Core::TSetupDeleteList& deleteList) const;
+    // What the run writes itself later, sorted ignoring case: the files of the install script
+    // and the uninstaller's two files.
+    std::vector<std::u16string> WrittenAgain() const;
     void StepDone();
 
     TSetupProfileInfoList FProfiles;

@@ -9,6 +9,7 @@
 #include "Setup.Core.DeleteList.h"
 #include "Setup.Core.Helper.h"
 #include "Setup.Core.Launch.h"
+#include "Setup.Core.Log.h"
 #include "Setup.Core.Resources.h"
 #include "Setup.Core.UninstallRecord.h"
 #include "Setup.Core.Users.h"
@@ -108,8 +109,11 @@ std::vector<std::u16string> TSetupActionUninstallFiles::CreateFileList() {
     TSetupDeleteList files;
     for (int32_t i = 0; i < count; ++i) {
         std::u16string path;
-        if (ResolveUninstallEntry(record->ReadString(kUninstallSection, ORV::IntToStr(i), {}), dest, path))
+        const std::u16string entry = record->ReadString(kUninstallSection, ORV::IntToStr(i), {});
+        if (ResolveUninstallEntry(entry, dest, path))
             files.push_back(path);
+        else
+            LogLine(u"Skipped, a record entry outside the installation: " + entry);
     }
     RemoveRepeated(files);
     return files;
@@ -162,7 +166,10 @@ void TSetupActionUninstallFiles::Execute() {
     int64_t done = 0;
     const bool adminOnlyRecord = Controller().IsDestPathInProgramFiles();
     for (const std::u16string& file : files) {
-        if (MayDelete(file, dest, adminOnlyRecord)) DeleteFileOrLater(file);
+        if (MayDelete(file, dest, adminOnlyRecord))
+            DeleteFileOrLater(file);
+        else
+            LogLine(u"Skipped, not this installation's to delete: " + file);
         SetProgress(StepProgress(++done, total));
     }
     for (const TUninstallFolder& folder : folders) {

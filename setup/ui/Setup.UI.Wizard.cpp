@@ -5,6 +5,7 @@
 #include "ORV.UI.FolderBrowser.h"
 #include "ORV.UI.Scaling.h"
 #include "ORV.UI.Themes.h"
+#include "Setup.Core.Log.h"
 #include "Setup.Core.Resources.h"
 #include "Setup.UI.StandardPages.h"
 
@@ -227,7 +228,10 @@ void TWizardForm::UpdateProgress() {
 void TWizardForm::Notify(int32_t code, intptr_t) {
     switch (code) {
     case Core::snFinished:
-        if (FCloseWhenFinished || (FSetup.HasOption(Core::Auto) && !FSetup.HasErrors())) {
+        // An automatic run closes by itself unless it has errors to show, and a run that nobody
+        // watches closes in any case: its errors are in the exit code and the log.
+        if (FCloseWhenFinished || (FSetup.HasOption(Core::Auto) && !FSetup.HasErrors()) ||
+            FSetup.HasOption(Core::NoMessageBoxes)) {
             FCloseWhenFinished = true;
             PostMessageW(Handle(), WM_CLOSE, 0, 0);
         } else {
@@ -249,7 +253,9 @@ bool TWizardForm::CloseQuery() {
     if (FSetup.State() == Core::ssFinished) return true;
     const std::u16string caption = FSetup.Resources().GetMessage(u"Common", u"Caption");
     const std::u16string question = FSetup.Resources().GetMessage(u"Common", u"QM");
+    Core::LogLine(u"Question: " + question);
     const int answer = ORV::UI::MessageDlg(question, caption, kQuestionFlags);
+    Core::LogLine(answer == IDOK ? u"Answer: OK" : u"Answer: Cancel");
     if (FSetup.State() == Core::ssFinished) {
         // The run ended while the question was up, and the question's own message loop took the
         // close that the end asked for: it is asked for again now that the box is gone.

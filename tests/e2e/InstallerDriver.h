@@ -37,6 +37,10 @@ struct TBox {
     std::u16string Program;  // the file of the process that showed it
 };
 
+// The installer's exit codes, as callers read them.
+inline constexpr DWORD kExitDiskFull = 112, kExitCancelled = 1602, kExitFailure = 1603, kExitAlreadyRunning = 1618,
+                       kExitRestartNeeded = 3010;
+
 // The button a test presses on a box it has read.
 using TBoxAnswer = std::function<int(const TBox& box)>;
 inline const TBoxAnswer kPressOk = [](const TBox&) { return IDOK; };
@@ -251,6 +255,17 @@ inline std::u16string Built(const char* path) { return TestSupport::BuiltFile(pa
 inline std::u16string DemoInstallerFile() {
     const char* other = std::getenv("QOVI_TEST_DEMO_INSTALLER");
     return Built(other && *other ? other : QOVI_DEMO_INSTALLER);
+}
+
+// The bytes of File as text (a log, say); empty when it cannot be read.
+inline std::string FileText(const std::filesystem::path& file) {
+    const std::vector<uint8_t> bytes = TestSupport::ReadAll(file);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The uninstaller that the demo installer under test carries, built beside it.
+inline std::filesystem::path DemoUninstallerFile() {
+    return std::filesystem::path(DemoInstallerFile()).parent_path() / "QOVIDemoSetup_uninstaller" / "Uninstall.exe";
 }
 
 // The "InstallPath" of the player's uninstall entry in one registry view, or "(no entry)".

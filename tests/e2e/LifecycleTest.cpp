@@ -43,14 +43,14 @@ TEST_F(DemoInstaller, APlayerThatWillNotCloseStopsTheRunBeforeAnyFileIsTouched) 
     const ULONGLONG elapsed = GetTickCount64() - start;
     ASSERT_EQ(outcome.Boxes.size(), 1u);
     EXPECT_TRUE(ORV::Platform::SameTextLocale(outcome.Boxes[0].Text, message)) << ORV::Utf16ToUtf8(outcome.Boxes[0].Text);
-    EXPECT_EQ(outcome.ExitCode, 1u);
+    EXPECT_EQ(outcome.ExitCode, kExitFailure);
     EXPECT_TRUE(std::filesystem::is_empty(fresh.Path()));
     EXPECT_LT(elapsed, 90000u * Patience());
 
     outcome = Uninstall();
     ASSERT_EQ(outcome.Boxes.size(), 1u);
     EXPECT_TRUE(ORV::Platform::SameTextLocale(outcome.Boxes[0].Text, message)) << ORV::Utf16ToUtf8(outcome.Boxes[0].Text);
-    EXPECT_EQ(outcome.ExitCode, 1u) << "the installed uninstaller passes on its copy's failure";
+    EXPECT_EQ(outcome.ExitCode, kExitFailure) << "the installed uninstaller passes on its copy's failure";
     EXPECT_EQ(UninstallEntries(Dest.Path()), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
     EXPECT_TRUE(std::filesystem::exists(DesktopLink()));
     EXPECT_EQ(Text(Dest / "Elevator.log").find("/REG=U"), std::string::npos);
@@ -98,7 +98,7 @@ TEST_F(DemoInstaller, AnUninstallerNeverWorksOnAFolderThatDoesNotHoldItsInstalla
     const TOutcome outcome = Uninstall(u"/PATH=\"" + folder + u"\" /AUTO /SILENT");
     ASSERT_EQ(outcome.Boxes.size(), 1u);
     EXPECT_EQ(outcome.Boxes[0].Text, u"\"" + folder + u"\" does not hold the installation that this uninstaller removes");
-    EXPECT_EQ(outcome.ExitCode, 1u);
+    EXPECT_EQ(outcome.ExitCode, kExitFailure);
     EXPECT_EQ(ReadAll(other / "QOVI.exe"), Bytes("someone else's"));
     EXPECT_EQ(UninstallEntries(Dest.Path()), With(kDemoEnglishFiles, {u"Uninstall.dat", u"Uninstall.exe"}));
 }

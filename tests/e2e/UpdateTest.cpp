@@ -213,7 +213,7 @@ TEST_F(UpdateInstaller, AFileThatCannotBeBackedUpStopsTheRunBeforeAnythingIsDele
         CreateFileW(ORV::W(held), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));  // nobody else may open it
     ASSERT_TRUE(holder.IsValid());
     const TOutcome outcome = Install();
-    EXPECT_EQ(outcome.ExitCode, 1u);
+    EXPECT_EQ(outcome.ExitCode, kExitFailure);
     ASSERT_EQ(outcome.Boxes.size(), 1u);
     const std::u16string start = u"An error occurs while backuping the \"" + held + u"\" file (10)\r\nCannot open file \"" + held + u"\".";
     EXPECT_EQ(outcome.Boxes[0].Text.substr(0, start.size()), start) << ORV::Utf16ToUtf8(outcome.Boxes[0].Text);

@@ -240,7 +240,7 @@ TEST_F(DemoInstaller, InRussianTheLanguageDialogPreselectsRussianAndTheWizardSpe
     EXPECT_EQ(buttons, std::vector<std::u16string>{u"\u0414\u0430\u043b\u0435\u0435"}) << "Next in Russian, no Back on the first page";
     ASSERT_EQ(outcome.Boxes.size(), 1u);
     EXPECT_EQ(outcome.Boxes[0].Text, u"\u041f\u0440\u0435\u0440\u0432\u0430\u0442\u044c \u0440\u0430\u0431\u043e\u0442\u0443 \u043c\u0430\u0441\u0442\u0435\u0440\u0430 \u0438 \u0437\u0430\u043a\u0440\u044b\u0442\u044c \u0435\u0433\u043e?");
-    EXPECT_EQ(outcome.ExitCode, 0u);
+    EXPECT_EQ(outcome.ExitCode, kExitCancelled);
 }
 
 
@@ -347,7 +347,7 @@ TEST_F(DemoInstaller, TheFilesInUseQuestionBelongsToTheWizardAndAbortEndsOnTheFi
     });
     EXPECT_TRUE(owned) << "the question was not owned by the wizard";
     EXPECT_TRUE(disabled) << "the wizard took clicks while the question was up";
-    EXPECT_EQ(outcome.ExitCode, 1u);
+    EXPECT_EQ(outcome.ExitCode, kExitCancelled);
     EXPECT_NE(std::find(labels.begin(), labels.end(), u"Setup did not finish"), labels.end());
     EXPECT_FALSE(std::filesystem::exists(Dest / "Uninstall.dat"));
 }

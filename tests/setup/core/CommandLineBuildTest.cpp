@@ -52,3 +52,17 @@ TEST(CommandLineBuild, ReadsBackThroughTheSwitchParser) {
 }
 
 } // namespace
+
+// The folder of an automatic run is the first AUTO value, wherever that switch stands: a
+// package manager adds its location switch to a silent switch that holds a bare /AUTO.
+TEST(CommandLineBuild, TheAutoFolderIsTheFirstAutoSwitchWithAValue) {
+    const std::vector<std::pair<std::u16string, std::u16string>> cases = {
+        {u"/AUTO /SILENT", u""},
+        {u"/AUTO=C:\\QOVI\\ /SILENT", u"C:\\QOVI\\"},
+        {u"/AUTO /SILENT /SUPPRESSMSGBOXES /AUTO=\"D:\\My Apps\\QOVI\\\"", u"D:\\My Apps\\QOVI\\"},
+        {u"-auto=E:\\A /auto=F:\\B", u"E:\\A"},
+        {u"/SILENT", u""},
+        {u"/AUTOMATIC=C:\\x", u""},
+    };
+    for (const auto& [line, folder] : cases) EXPECT_EQ(AutoFolderOf(line), folder) << ORV::Utf16ToUtf8(line);
+}
