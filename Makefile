@@ -63,13 +63,14 @@ bench: bootstrap
 	cmake --build $(BUILD)/bench -j $(JOBS)
 	@JOBS=$(JOBS) bash bench/run-bench.sh $(BUILD)/bench $(BUILD)/bench-win64
 
-# FUZZ_SECONDS limits each fuzz target's run.
+# FUZZ_SECONDS limits each fuzz target's run; FUZZ_RUNS=N runs N inputs per target instead.
 FUZZ_SECONDS ?= 60
+FUZZ_RUNS ?=
 fuzz: bootstrap
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD)/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DQOVI_TESTS=OFF -DQOVI_FUZZ=ON
 	cmake --build $(BUILD)/fuzz -j $(JOBS)
-	@bash tests/fuzz/run-fuzz.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
+	@FUZZ_RUNS=$(FUZZ_RUNS) bash tests/fuzz/run-fuzz.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)

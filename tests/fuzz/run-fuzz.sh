@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz target (package reader, install script, INI loader) for SECONDS each, one after the other, and
 # prints one line per target. Usage: run-fuzz.sh BUILD_DIR [SECONDS]
+# With FUZZ_RUNS=N in the environment each target runs N inputs instead, however long that takes.
 #
 # Everything the runs produce stays under BUILD_DIR: the seeds are written afresh each time,
 # the corpus grows from run to run, and a failing input is kept with the log that explains it.
@@ -44,10 +45,16 @@ for entry in "${targets[@]}"; do
   artifacts="$work/artifacts/$target"
   log="$work/$target.log"
   mkdir -p "$corpus" "$artifacts"
-  echo "fuzz: $target for ${seconds}s (log: $log)"
+  if [ -n "${FUZZ_RUNS:-}" ]; then
+    limit=(-runs="$FUZZ_RUNS")
+    echo "fuzz: $target for $FUZZ_RUNS inputs (log: $log)"
+  else
+    limit=(-max_total_time="$seconds")
+    echo "fuzz: $target for ${seconds}s (log: $log)"
+  fi
 
   # New inputs go to the first folder, so the seeds are read but never added to.
-  "$bin/$target" "${common[@]}" -max_len="$max_len" -max_total_time="$seconds" \
+  "$bin/$target" "${common[@]}" -max_len="$max_len" "${limit[@]}" \
     -artifact_prefix="$artifacts/" "$corpus" "$work/seeds/$seeds" >"$log" 2>&1
   rc=$?
 
